@@ -1,0 +1,113 @@
+#include "quirlo/platform/periodic_timer.h"
+
+namespace quirlo {
+
+using Clock = std::chrono::steady_clock;
+
+PeriodicTimer::~PeriodicTimer() { Stop(); }
+
+bool PeriodicTimer::Start(std::chrono::microseconds period, Callback tick) {
+  if (period.count() <= 0 || !tick || running_.load()) return false;
+  JoinIfNeeded();
+  if (thread_.joinable()) return false;  // Start from inside a stopping tick
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = false;
+  }
+  running_ = true;
+  thread_ = std::thread(&PeriodicTimer::Loop, this,
+                        std::chrono::duration_cast<Clock::duration>(period), std::move(tick));
+  return true;
+}
+
+void PeriodicTimer::Stop() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  running_ = false;
+  wake_.notify_all();
+  JoinIfNeeded();
+}
+
+void PeriodicTimer::JoinIfNeeded() {
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void PeriodicTimer::Loop(Clock::duration period, Callback tick) {
+  auto deadline = Clock::now() + period;
+  std::unique_lock lock(mutex_);
+  while (true) {
+    if (wake_.wait_until(lock, deadline, [this] { return stop_; })) return;
+    lock.unlock();
+    tick();
+    ++ticks_;
+    // Next point of the grid that still lies ahead; missed points are skipped.
+    deadline += period;
+    const auto now = Clock::now();
+    if (deadline <= now) {
+      const auto missed = (now - deadline) / period + 1;
+      overruns_ += static_cast<std::uint64_t>(missed);
+      deadline += missed * period;
+    }
+    lock.lock();
+  }
+}
+
+OneShotTimer::~OneShotTimer() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+    armed_ = false;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void OneShotTimer::Start(std::chrono::microseconds delay, Callback fire) {
+  std::lock_guard lock(mutex_);
+  deadline_ = Clock::now() + std::chrono::duration_cast<Clock::duration>(delay);
+  fire_ = std::move(fire);
+  armed_ = static_cast<bool>(fire_);
+  if (!thread_.joinable()) thread_ = std::thread(&OneShotTimer::Loop, this);
+  wake_.notify_all();
+}
+
+void OneShotTimer::Cancel() {
+  std::unique_lock lock(mutex_);
+  armed_ = false;
+  fire_ = nullptr;
+  wake_.notify_all();
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+    idle_.wait(lock, [this] { return !firing_; });
+}
+
+bool OneShotTimer::IsPending() const {
+  std::lock_guard lock(mutex_);
+  return armed_;
+}
+
+void OneShotTimer::Loop() {
+  std::unique_lock lock(mutex_);
+  while (!quit_) {
+    if (!armed_) {
+      wake_.wait(lock, [this] { return quit_ || armed_; });
+      continue;
+    }
+    const auto deadline = deadline_;
+    if (wake_.wait_until(lock, deadline,
+                         [&] { return quit_ || !armed_ || deadline_ != deadline; }))
+      continue;  // cancelled, re-armed or quitting: look again
+    Callback fire = std::move(fire_);
+    fire_ = nullptr;
+    armed_ = false;
+    firing_ = true;
+    lock.unlock();
+    fire();
+    lock.lock();
+    firing_ = false;
+    idle_.notify_all();
+  }
+}
+
+}  // namespace quirlo

@@ -1,0 +1,82 @@
+#include "quirlo/recording/ini_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace quirlo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "qplat-XXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(TiniSettings, RoundTripAndMissingKeyDefault) {
+  TempDir dir;
+  auto ini = TiniSettings::AtPath(dir.path() / "settings.ini");
+  EXPECT_EQ(ini.ReadString("MAIN", "Delimiter", ","), ",");  // no file yet
+  ASSERT_TRUE(ini.WriteString("MAIN", "Delimiter", "T"));
+  EXPECT_EQ(ini.ReadString("main", "DELIMITER", ","), "T");
+  EXPECT_EQ(ini.ReadString("MAIN", "Other", "x"), "x");
+  EXPECT_EQ(ini.ReadInteger("MAIN", "Delimiter", 7), 7);  // no number in "T"
+  ASSERT_TRUE(ini.WriteInteger("PORTS", "Count", -12));
+  EXPECT_EQ(ini.ReadInteger("PORTS", "Count", 0), -12);
+}
+
+TEST(TiniSettings, WriteKeepsOtherSectionsKeysAndComments) {
+  TempDir dir;
+  const fs::path file = dir.path() / "settings.ini";
+  std::ofstream(file) << "; kept comment\n[MAIN]\nDelimiter=;\nExtra = 1\n\n[PORTS]\nCOM3=/dev/ttyUSB0\n";
+  auto ini = TiniSettings::AtPath(file);
+  ASSERT_TRUE(ini.WriteString("MAIN", "Delimiter", ","));
+  ASSERT_TRUE(ini.WriteString("MAIN", "New", "v"));
+  ASSERT_TRUE(ini.WriteString("OTHER", "K", "w"));
+  EXPECT_EQ(Slurp(file),
+            "; kept comment\n[MAIN]\nDelimiter=,\nExtra = 1\nNew=v\n\n[PORTS]\nCOM3=/dev/ttyUSB0\n"
+            "[OTHER]\nK=w\n");
+}
+
+TEST(TiniSettings, ReadsThroughA256CharacterBufferAndStripsQuotes) {
+  TempDir dir;
+  const fs::path file = dir.path() / "settings.ini";
+  std::ofstream(file) << "[A]\nlong=" << std::string(300, 'x') << "\nq = \" padded \" \n";
+  auto ini = TiniSettings::AtPath(file);
+  EXPECT_EQ(ini.ReadString("A", "long", "").size(), 255u);
+  EXPECT_EQ(ini.ReadString("A", "q", ""), " padded ");
+}
+
+TEST(TiniSettings, RefusesLineBreaksAndLeavesTheFileAlone) {
+  TempDir dir;
+  const fs::path file = dir.path() / "settings.ini";
+  auto ini = TiniSettings::AtPath(file);
+  ASSERT_TRUE(ini.WriteString("MAIN", "Delimiter", ","));
+  EXPECT_FALSE(ini.WriteString("MAIN", "Delimiter", "a\nb"));
+  EXPECT_FALSE(ini.WriteString("MAIN", "bad=key", "x"));
+  EXPECT_EQ(Slurp(file), "[MAIN]\nDelimiter=,\n");
+}
+
+}  // namespace
+}  // namespace quirlo
