@@ -63,6 +63,15 @@ using HGLOBAL = void*;
 struct HWND__;
 using HWND = HWND__*;
 
+// A point in time as 100-ns intervals since 1601-01-01 UTC, split into two halves.
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+using PFILETIME = FILETIME*;
+using LPFILETIME = FILETIME*;
+static_assert(sizeof(FILETIME) == 8);
+
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
