@@ -44,6 +44,16 @@ std::string ErrorText(const std::string& what, const std::string& path, int err)
 
 SerialPort::~SerialPort() { Close(); }
 
+template <class T>
+bool SerialPort::Change(T& setting, T value) {
+  const T before = setting;
+  setting = value;
+  if (!IsOpen() || ApplyLine()) return true;
+  setting = before;  // the line refused it (a pseudo-terminal takes 8 data bits only)
+  ApplyLine();
+  return false;
+}
+
 void SerialPort::SetComNumber(int n) {
   com_ = n;
   explicitPath_.clear();
@@ -58,25 +68,21 @@ std::string SerialPort::DevicePath() const {
 bool SerialPort::SetBaud(int baud) {
   speed_t unused;
   if (!SpeedFor(baud, unused)) return false;
-  baud_ = baud;
-  return !IsOpen() || ApplyLine();
+  return Change(baud_, baud);
 }
 
 bool SerialPort::SetDataBits(int bits) {
   if (bits < 5 || bits > 8) return false;
-  dataBits_ = bits;
-  return !IsOpen() || ApplyLine();
+  return Change(dataBits_, bits);
 }
 
 bool SerialPort::SetStopBits(int bits) {
   if (bits != 1 && bits != 2) return false;
-  stopBits_ = bits;
-  return !IsOpen() || ApplyLine();
+  return Change(stopBits_, bits);
 }
 
 bool SerialPort::SetParity(Parity parity) {
-  parity_ = parity;
-  return !IsOpen() || ApplyLine();
+  return Change(parity_, parity);
 }
 
 bool SerialPort::ApplyLine() {

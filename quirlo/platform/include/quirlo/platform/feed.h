@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -111,11 +112,12 @@ class FeedClient {
   std::chrono::milliseconds launchTimeout_{5000};
   bool advising_ = false;
 
-  mutable std::mutex mutex_;  // guards text_, fd_ writes
+  mutable std::mutex mutex_;  // guards text_, item_, fd_ and writes to the socket
   std::string text_;
   int fd_ = -1;
   std::thread reader_;
   std::atomic<std::uint64_t> updates_{0};
+  std::atomic<bool> connected_{false};
 };
 
 }  // namespace quirlo

@@ -42,7 +42,8 @@ class SerialPort {
   std::string DevicePath() const;
 
   // Line settings. Unsupported values are refused (false) and leave the setting as it
-  // was: baud must be a standard rate, data bits 5..8, stop bits 1 or 2.
+  // was: baud must be a standard rate, data bits 5..8, stop bits 1 or 2. On an open port
+  // a value the device refuses is refused the same way (LastError tells why).
   bool SetBaud(int baud);
   bool SetDataBits(int bits);
   bool SetStopBits(int bits);
@@ -86,6 +87,8 @@ class SerialPort {
 
  private:
   bool ApplyLine();
+  template <class T>
+  bool Change(T& setting, T value);
 
   int com_ = 0;
   std::string explicitPath_;
