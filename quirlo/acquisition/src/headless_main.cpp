@@ -1,0 +1,3 @@
+#include "quirlo/acquisition/headless.h"
+
+int main(int argc, char** argv) { return quirlo::acquisition::RunHeadless(argc, argv); }
