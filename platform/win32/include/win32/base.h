@@ -72,6 +72,14 @@ using PFILETIME = FILETIME*;
 using LPFILETIME = FILETIME*;
 static_assert(sizeof(FILETIME) == 8);
 
+// Security attributes are accepted and ignored: the machine has one user.
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
