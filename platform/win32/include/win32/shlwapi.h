@@ -2,6 +2,7 @@
 #pragma once
 
 #include "win32/base.h"
+#include "win32/error.h"
 
 // SHRegGetValueW type restrictions and options.
 inline constexpr DWORD SRRF_RT_REG_NONE = 0x00000001;
@@ -16,9 +17,6 @@ inline constexpr DWORD SRRF_RT_QWORD = SRRF_RT_REG_BINARY | SRRF_RT_REG_QWORD;
 inline constexpr DWORD SRRF_RT_ANY = 0x0000FFFF;
 inline constexpr DWORD SRRF_NOEXPAND = 0x10000000;
 inline constexpr DWORD SRRF_ZEROONFAILURE = 0x20000000;
-
-// Returned when a value exists but its type is not among the allowed ones.
-inline constexpr LONG ERROR_UNSUPPORTED_TYPE = 1630;
 
 extern "C" {
 // The extension of the path's last component: a pointer to its last '.', or to the terminator
