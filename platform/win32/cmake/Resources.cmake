@@ -1,24 +1,31 @@
 # Modules that carry resources.
 #
 #   win32_add_module(<target> SOURCES <files...> [RESOURCES <script.rc>] [LIBS <targets...>]
-#                    [OUTPUT_NAME <name>] [OUTPUT_DIRECTORY <dir>])
+#                    [OUTPUT_NAME <name>] [OUTPUT_DIRECTORY <dir>]
+#                    [RESOURCE_DIRS <dirs...>] [RESOURCE_DEPENDS <files or targets...>])
 #
 # Builds a shared library linked against the layer. With RESOURCES, the resource compiler
 # w32rc turns the script into a C++ source (one exported resource directory, see
 # win32/resource.h) at build time; the script's dependencies (files it names) are tracked
-# through a depfile, so editing a bitmap or a data file rebuilds the module.
+# through a depfile, so editing a bitmap or a data file rebuilds the module. Files the script
+# names are found beside it, then in RESOURCE_DIRS (e.g. a folder of generated tables);
+# RESOURCE_DEPENDS lists what must be built before the script is compiled.
 # The file is named lib<OUTPUT_NAME>.so, which LoadLibraryW finds as "<OUTPUT_NAME>.DLL".
 function(win32_add_module target)
-  cmake_parse_arguments(M "" "OUTPUT_NAME;OUTPUT_DIRECTORY" "SOURCES;RESOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(M "" "OUTPUT_NAME;OUTPUT_DIRECTORY" "SOURCES;RESOURCES;LIBS;RESOURCE_DIRS;RESOURCE_DEPENDS" ${ARGN})
   set(sources ${M_SOURCES})
+  set(include_args)
+  foreach(dir ${M_RESOURCE_DIRS})
+    list(APPEND include_args -I ${dir})
+  endforeach()
   foreach(script ${M_RESOURCES})
     get_filename_component(script_abs ${script} ABSOLUTE)
     get_filename_component(script_name ${script} NAME_WE)
     set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_${script_name}_res.cpp)
     add_custom_command(
       OUTPUT ${out}
-      COMMAND w32rc -o ${out} --depfile ${out}.d ${script_abs}
-      DEPENDS w32rc ${script_abs}
+      COMMAND w32rc ${include_args} -o ${out} --depfile ${out}.d ${script_abs}
+      DEPENDS w32rc ${script_abs} ${M_RESOURCE_DEPENDS}
       DEPFILE ${out}.d
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
       COMMENT "Compiling resources ${script}"
@@ -44,6 +51,7 @@ if(BUILD_TESTING)
   set(W32_TESTMOD_DIR ${CMAKE_CURRENT_BINARY_DIR}/testmods)
   set(W32_TESTMOD_TARGETS w32_testmod w32_testfail)
   win32_add_module(w32_testmod SOURCES ${CMAKE_CURRENT_LIST_DIR}/../tests/modules/testmod.cpp
+                   RESOURCES ${CMAKE_CURRENT_LIST_DIR}/../tests/modules/testmod.rc
                    OUTPUT_NAME TESTMOD OUTPUT_DIRECTORY ${W32_TESTMOD_DIR})
   win32_add_module(w32_testfail SOURCES ${CMAKE_CURRENT_LIST_DIR}/../tests/modules/testmod.cpp
                    OUTPUT_NAME TESTFAIL OUTPUT_DIRECTORY ${W32_TESTMOD_DIR})
@@ -53,8 +61,10 @@ if(BUILD_TESTING)
   function(_win32_wire_test_modules)
     foreach(test win32_module_test win32_resource_test)
       if(TARGET ${test})
-        add_dependencies(${test} ${W32_TESTMOD_TARGETS})
-        target_compile_definitions(${test} PRIVATE W32_TESTMOD_DIR="${W32_TESTMOD_DIR}")
+        add_dependencies(${test} ${W32_TESTMOD_TARGETS} w32rc)
+        target_compile_definitions(${test} PRIVATE W32_TESTMOD_DIR="${W32_TESTMOD_DIR}"
+                                   W32RC_PATH="$<TARGET_FILE:w32rc>"
+                                   W32_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures")
       endif()
     endforeach()
   endfunction()

@@ -7,6 +7,8 @@
 #include "win32/module.h"
 
 #include "win32/error.h"
+#include "win32/root.h"
+#include "win32/text.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -79,12 +81,6 @@ fs::path program_path() {
   return ec ? fs::path() : p;
 }
 
-std::optional<fs::path> machine_root() {
-  const char* root = std::getenv("W32_MACHINE_ROOT");
-  if (root == nullptr || *root == 0) return std::nullopt;
-  return fs::path(root);
-}
-
 // The entry of `folder` named `name` without regard to case (exact name first).
 std::optional<fs::path> find_ci(const fs::path& folder, const std::string& name) {
   std::error_code ec;
@@ -94,19 +90,6 @@ std::optional<fs::path> find_ci(const fs::path& folder, const std::string& name)
     if (lower(it->path().filename().string()) == want) return it->path();
   }
   return std::nullopt;
-}
-
-// Folders of `relative` matched one by one below `base`, case ignored.
-std::optional<fs::path> resolve_folders_ci(fs::path base, const fs::path& relative) {
-  for (const auto& part : relative) {
-    const std::string s = part.string();
-    if (s.empty() || s == "/" || s == ".") continue;
-    if (s == "..") { base = base.parent_path(); continue; }
-    auto next = find_ci(base, s);
-    if (!next) return std::nullopt;
-    base = *next;
-  }
-  return base;
 }
 
 // The built files that may stand for the Windows file name `name` in `folder`.
@@ -129,36 +112,16 @@ std::optional<fs::path> find_module_in(const fs::path& folder, std::string name)
 
 // Maps a Windows module name onto a file (see the name search in module.h).
 std::optional<fs::path> resolve_module(std::u16string_view wide) {
-  std::string name = win32::narrow_utf8(wide);
-  if (name.empty()) return std::nullopt;
-  const bool rooted = name[0] == '\\' && (name.size() < 2 || name[1] != '\\');
-  const bool drive = name.size() >= 3 && name[1] == ':' && (name[2] == '\\' || name[2] == '/');
-  std::replace(name.begin(), name.end(), '\\', '/');
-  if (name.find('/') == std::string::npos) {
+  if (wide.empty()) return std::nullopt;
+  if (win32::is_bare_name(wide)) {
+    const std::string name = win32::to_utf8(wide);
     for (const auto& folder : win32::module_search_folders()) {
       if (auto found = find_module_in(folder, name)) return found;
     }
     return std::nullopt;
   }
-  fs::path path(name);
-  fs::path base;
-  fs::path relative;
-  if (rooted || drive) {
-    auto root = machine_root();
-    if (!root) return std::nullopt;
-    base = *root;
-    relative = fs::path(name.substr(drive ? 3 : 1));
-  } else if (path.is_absolute()) {
-    base = "/";
-    relative = path.relative_path();
-  } else {
-    std::error_code ec;
-    base = fs::current_path(ec);
-    relative = path;
-  }
-  auto folder = resolve_folders_ci(base, relative.parent_path());
-  if (!folder) return std::nullopt;
-  return find_module_in(*folder, relative.filename().string());
+  const fs::path path = win32::native_path(wide);
+  return find_module_in(path.parent_path(), path.filename().string());
 }
 
 DLLENTRYPROC entry_point(void* dl) {
@@ -189,65 +152,6 @@ bool copy_out(const std::u16string& text, LPWSTR buffer, DWORD size, DWORD* writ
 
 namespace win32 {
 
-std::string narrow_utf8(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::u16string widen_utf8(std::string_view text) {
-  std::u16string out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
-    char32_t c = extra == 0 ? lead : extra == 1 ? (lead & 0x1F) : extra == 2 ? (lead & 0x0F) : (lead & 0x07);
-    bool ok = extra >= 0;
-    for (int k = 1; ok && k <= extra; ++k) {
-      if (i + k >= text.size()) { ok = false; break; }
-      const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) { ok = false; break; }
-      c = (c << 6) | (next & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (!ok || c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out += u'\xFFFD';
-      ++i;
-      continue;
-    }
-    i += extra + 1;
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-  }
-  return out;
-}
-
 std::vector<fs::path> module_search_folders() {
   std::vector<fs::path> folders;
   if (const char* list = std::getenv("W32_MODULE_PATH")) {
@@ -260,12 +164,9 @@ std::vector<fs::path> module_search_folders() {
     }
   }
   if (auto program = program_path(); !program.empty()) folders.push_back(program.parent_path());
-  if (auto root = machine_root()) {
-    const fs::path windows = *root / "Windows";
-    folders.push_back(*root / "spool" / "drivers" / "w32x86" / "3");
-    folders.push_back(windows / "System32");
-    folders.push_back(windows);
-  }
+  folders.push_back(win32::machine_root() / "spool" / "drivers" / "w32x86" / "3");
+  folders.push_back(win32::system_dir());
+  folders.push_back(win32::windows_dir());
   return folders;
 }
 
@@ -458,7 +359,7 @@ extern "C" DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
     return 0;
   }
   DWORD written = 0;
-  if (!copy_out(win32::widen_utf8(path.string()), fileName, size, &written)) {
+  if (!copy_out(win32::to_utf16(path.string()), fileName, size, &written)) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
   }
   return written;

@@ -1,6 +1,7 @@
 // Module loading: name search, reference counts, entry-point calls, handles and file names.
 #include "win32/error.h"
 #include "win32/module.h"
+#include "support/machine_root.h"
 
 #include <gtest/gtest.h>
 
@@ -23,27 +24,19 @@ F proc(HMODULE module, const char* name) {
   return reinterpret_cast<F>(GetProcAddress(module, name));
 }
 
-// A fresh machine root with the module copied into its driver folder under a Windows name.
-class MachineRoot : public ::testing::Test {
+// A fresh machine root with an empty driver folder.
+class ModuleSearch : public win32::test::MachineRootTest {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("w32mod_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    driver_ = root_ / "spool" / "drivers" / "w32x86" / "3";
+    driver_ = root().path() / "spool" / "drivers" / "w32x86" / "3";
     fs::create_directories(driver_);
-    ::setenv("W32_MACHINE_ROOT", root_.c_str(), 1);
     ::unsetenv("W32_MODULE_PATH");
   }
-  void TearDown() override {
-    ::unsetenv("W32_MACHINE_ROOT");
-    fs::remove_all(root_);
-  }
-  fs::path root_;
+  void TearDown() override { ::unsetenv("W32_MODULE_PATH"); }
   fs::path driver_;
 };
 
-TEST_F(MachineRoot, WindowsNamesMapToBuiltFiles) {
+TEST_F(ModuleSearch, WindowsNamesMapToBuiltFiles) {
   fs::copy_file(kModules / "libTESTMOD.so", driver_ / "libTESTMOD.so");
   // 1: bare name, other case; 2: no extension; 3: rooted path, folders in other case;
   // 4: drive path; 5: native path of the built file.
@@ -59,7 +52,7 @@ TEST_F(MachineRoot, WindowsNamesMapToBuiltFiles) {
   }
 }
 
-TEST_F(MachineRoot, MissingModulesFailWithModNotFound) {
+TEST_F(ModuleSearch, MissingModulesFailWithModNotFound) {
   for (const char* name : {"NOSUCH.DLL", "\\Windows\\NOSUCH\\TESTMOD.DLL", "/nonexistent/libTESTMOD.so", ""}) {
     SCOPED_TRACE(name);
     SetLastError(0);
@@ -68,7 +61,7 @@ TEST_F(MachineRoot, MissingModulesFailWithModNotFound) {
   }
 }
 
-TEST_F(MachineRoot, ModulePathEnvironmentIsSearchedFirst) {
+TEST_F(ModuleSearch, ModulePathEnvironmentIsSearchedFirst) {
   ::setenv("W32_MODULE_PATH", ("/nonexistent:" + kModules.string()).c_str(), 1);
   HMODULE module = LoadLibraryW(u"TESTMOD.DLL");
   ASSERT_NE(module, nullptr);

@@ -10,13 +10,13 @@
 // so a module loaded by a plain dlopen outside the layer still learns its own handle and path.
 //
 // Name search (LoadLibraryW, GetModuleHandleW):
-//   1. A name with a folder part is a path. "/..." is a native path. "X:\..." and "\..." are
-//      resolved under the machine root (env W32_MACHINE_ROOT), the drive root of this layer.
-//      Backslashes become slashes; each folder and the file are matched without regard to case.
+//   1. A name with a folder part is a path, resolved by win32::native_path (root.h): "/..." is
+//      native, "X:\..." and "\..." lie under the machine root, folders match without regard
+//      to case.
 //   2. A bare name is searched, in this order, in: every folder of env W32_MODULE_PATH
 //      (colon-separated; build trees and tests point it at their output folders), the folder
-//      of the running program, the driver folder "<root>/spool/drivers/w32x86/3",
-//      the system folder "<root>/Windows/System32" and the Windows folder "<root>/Windows".
+//      of the running program, the driver folder "<root>/spool/drivers/w32x86/3", the system
+//      folder and the Windows folder (root.h).
 //   3. In a folder, "NAME.DLL" matches (case ignored) a file "NAME.DLL", "libNAME.so" or
 //      "NAME.so". A name without an extension gets ".DLL" first, as on Windows.
 //
@@ -28,6 +28,7 @@
 #pragma once
 
 #include "win32/base.h"
+#include "win32/text.h"
 
 #include <filesystem>
 #include <string>
@@ -76,8 +77,8 @@ const void* module_own_symbol(HMODULE module, const char* symbol, std::size_t* s
 // The folders of the name search above, in order (for documentation, diagnostics and tests).
 std::vector<std::filesystem::path> module_search_folders();
 
-// UTF-16 <-> UTF-8 for file names; invalid sequences become U+FFFD.
-std::string narrow_utf8(std::u16string_view text);
-std::u16string widen_utf8(std::string_view text);
+// UTF-16 <-> UTF-8 for file names (the conversions of win32/text.h under older names).
+inline std::string narrow_utf8(std::u16string_view text) { return to_utf8(text); }
+inline std::u16string widen_utf8(std::string_view text) { return to_utf16(text); }
 
 }  // namespace win32
