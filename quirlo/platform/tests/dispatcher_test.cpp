@@ -8,7 +8,7 @@
 namespace quirlo {
 namespace {
 
-TEST(QueuedDispatcher, RunsPostedWorkInOrderOnTheCallingThread) {
+TEST(qplat_QueuedDispatcher, RunsPostedWorkInOrderOnTheCallingThread) {
   QueuedDispatcher d;
   std::vector<int> seen;
   std::thread::id runner;
@@ -22,7 +22,7 @@ TEST(QueuedDispatcher, RunsPostedWorkInOrderOnTheCallingThread) {
   EXPECT_EQ(runner, std::this_thread::get_id());
 }
 
-TEST(QueuedDispatcher, WorkPostedWhileRunningWaitsForTheNextRound) {
+TEST(qplat_QueuedDispatcher, WorkPostedWhileRunningWaitsForTheNextRound) {
   QueuedDispatcher d;
   int runs = 0;
   d.Post([&] { ++runs; d.Post([&] { ++runs; }); });

@@ -16,7 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Every test gets its own socket folder, so tests may run side by side.
-class Feed : public ::testing::Test {
+class qplat_Feed : public ::testing::Test {
  protected:
   void SetUp() override { ::setenv("QUIRLO_FEED_DIR", dir_.path().c_str(), 1); }
   void TearDown() override { ::unsetenv("QUIRLO_FEED_DIR"); }
@@ -33,12 +33,12 @@ class Feed : public ::testing::Test {
   testing::TempDir dir_;
 };
 
-TEST_F(Feed, SocketPathIsNamedFromServiceAndTopic) {
+TEST_F(qplat_Feed, SocketPathIsNamedFromServiceAndTopic) {
   EXPECT_EQ(FeedSocketPath("QLSim", "Data"), dir_.path() / "quirlo-feed-QLSim-Data.sock");
   EXPECT_EQ(FeedSocketPath("a/b c", "D"), dir_.path() / "quirlo-feed-a_b_c-D.sock");
 }
 
-TEST_F(Feed, AdviseDeliversTheCurrentValueAndEveryChange) {
+TEST_F(qplat_Feed, AdviseDeliversTheCurrentValueAndEveryChange) {
   FeedServer server("QLSim", "Data");
   server.SetItem("QLSimServer", "12,345");
   ASSERT_TRUE(server.Start()) << server.LastError();
@@ -66,7 +66,7 @@ TEST_F(Feed, AdviseDeliversTheCurrentValueAndEveryChange) {
   EXPECT_EQ(client.Text().size(), kMaxItemText);
 }
 
-TEST_F(Feed, EachStepFailsOnItsOwnWithoutAServer) {
+TEST_F(qplat_Feed, EachStepFailsOnItsOwnWithoutAServer) {
   FeedClient client;
   EXPECT_FALSE(client.SetLink("", "Data"));
   ASSERT_TRUE(client.SetLink("Nobody", "Data"));
@@ -76,7 +76,7 @@ TEST_F(Feed, EachStepFailsOnItsOwnWithoutAServer) {
   EXPECT_EQ(client.Text(), "");
 }
 
-TEST_F(Feed, OpenLinkLaunchesTheServiceApplicationFromTheProgramFolder) {
+TEST_F(qplat_Feed, OpenLinkLaunchesTheServiceApplicationFromTheProgramFolder) {
   testing::TempDir home;
   SetProgramFolder(home.path());
   const auto script = home.path() / "QLSim";
@@ -95,7 +95,7 @@ TEST_F(Feed, OpenLinkLaunchesTheServiceApplicationFromTheProgramFolder) {
   EXPECT_FALSE(client.IsOpen());
 }
 
-TEST_F(Feed, AMissingServiceApplicationFailsTheOpen) {
+TEST_F(qplat_Feed, AMissingServiceApplicationFailsTheOpen) {
   testing::TempDir home;
   SetProgramFolder(home.path());
   FeedClient client;

@@ -20,7 +20,7 @@ std::size_t WaitForBytes(const SerialPort& port, std::size_t n) {
   return port.InBuffUsed();
 }
 
-TEST(SerialPort, ReadsAndWritesThroughAPseudoTerminal) {
+TEST(qplat_SerialPort, ReadsAndWritesThroughAPseudoTerminal) {
   PseudoTerminal pty;
   SerialPort port;
   port.SetDevicePath(pty.SlavePath());
@@ -58,7 +58,7 @@ TEST(SerialPort, ReadsAndWritesThroughAPseudoTerminal) {
   EXPECT_EQ(port.PutBlock(line, 8), 0u);
 }
 
-TEST(SerialPort, RefusesUnsupportedLineSettings) {
+TEST(qplat_SerialPort, RefusesUnsupportedLineSettings) {
   SerialPort port;
   EXPECT_FALSE(port.SetBaud(12345));
   EXPECT_FALSE(port.SetDataBits(9));
@@ -77,7 +77,7 @@ TEST(SerialPort, RefusesUnsupportedLineSettings) {
   EXPECT_TRUE(port.SetBaud(115200));
 }
 
-TEST(SerialPort, ExistsAndInUseForFreeHeldAndMissingPorts) {
+TEST(qplat_SerialPort, ExistsAndInUseForFreeHeldAndMissingPorts) {
   PseudoTerminal pty;
   const std::string path = pty.SlavePath();
   EXPECT_TRUE(SerialPort::ExistsPath(path));
@@ -104,7 +104,7 @@ TEST(SerialPort, ExistsAndInUseForFreeHeldAndMissingPorts) {
   EXPECT_FALSE(missing.Open());
 }
 
-TEST(SerialPort, MapsComNumbersThroughThePortsSection) {
+TEST(qplat_SerialPort, MapsComNumbersThroughThePortsSection) {
   testing::TempDir dir;
   const auto ini = dir.path() / "settings.ini";
   std::ofstream(ini) << "[MAIN]\nDelimiter=,\n[PORTS]\nCOM3=/dev/ttyUSB0\ncom12 = /dev/pts/7\n";

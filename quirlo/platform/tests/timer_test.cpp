@@ -13,7 +13,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-TEST(PeriodicTimer, KeepsItsGridOverOneSecond) {
+TEST(qplat_PeriodicTimer, KeepsItsGridOverOneSecond) {
   PeriodicTimer timer;
   std::mutex m;
   std::vector<Clock::time_point> ticks;
@@ -38,7 +38,7 @@ TEST(PeriodicTimer, KeepsItsGridOverOneSecond) {
   EXPECT_EQ(timer.Ticks() + timer.Overruns() >= 48, true);
 }
 
-TEST(PeriodicTimer, StopWaitsForTheTickInProgressAndEndsTicking) {
+TEST(qplat_PeriodicTimer, StopWaitsForTheTickInProgressAndEndsTicking) {
   PeriodicTimer timer;
   std::atomic<bool> inTick{false};
   std::atomic<int> count{0};
@@ -63,7 +63,7 @@ TEST(PeriodicTimer, StopWaitsForTheTickInProgressAndEndsTicking) {
   EXPECT_GT(count.load(), after);
 }
 
-TEST(PeriodicTimer, StopFromInsideTheTickEndsAfterThatTick) {
+TEST(qplat_PeriodicTimer, StopFromInsideTheTickEndsAfterThatTick) {
   PeriodicTimer timer;
   std::atomic<int> count{0};
   ASSERT_TRUE(timer.Start(2ms, [&] {
@@ -74,7 +74,7 @@ TEST(PeriodicTimer, StopFromInsideTheTickEndsAfterThatTick) {
   EXPECT_FALSE(timer.IsRunning());
 }
 
-TEST(OneShotTimer, FiresOnceCancelsAndRearmsFromItsCallback) {
+TEST(qplat_OneShotTimer, FiresOnceCancelsAndRearmsFromItsCallback) {
   OneShotTimer shot;
   std::atomic<int> fired{0};
   shot.Start(10ms, [&] { ++fired; });

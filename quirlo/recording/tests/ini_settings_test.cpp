@@ -2,30 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "../../platform/tests/temp_dir.h"
 
 namespace quirlo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "qplat-XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using testing::TempDir;
 
 std::string Slurp(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -34,7 +21,7 @@ std::string Slurp(const fs::path& p) {
   return s.str();
 }
 
-TEST(TiniSettings, RoundTripAndMissingKeyDefault) {
+TEST(qplat_TiniSettings, RoundTripAndMissingKeyDefault) {
   TempDir dir;
   auto ini = TiniSettings::AtPath(dir.path() / "settings.ini");
   EXPECT_EQ(ini.ReadString("MAIN", "Delimiter", ","), ",");  // no file yet
@@ -46,7 +33,7 @@ TEST(TiniSettings, RoundTripAndMissingKeyDefault) {
   EXPECT_EQ(ini.ReadInteger("PORTS", "Count", 0), -12);
 }
 
-TEST(TiniSettings, WriteKeepsOtherSectionsKeysAndComments) {
+TEST(qplat_TiniSettings, WriteKeepsOtherSectionsKeysAndComments) {
   TempDir dir;
   const fs::path file = dir.path() / "settings.ini";
   std::ofstream(file) << "; kept comment\n[MAIN]\nDelimiter=;\nExtra = 1\n\n[PORTS]\nCOM3=/dev/ttyUSB0\n";
@@ -59,7 +46,7 @@ TEST(TiniSettings, WriteKeepsOtherSectionsKeysAndComments) {
             "[OTHER]\nK=w\n");
 }
 
-TEST(TiniSettings, ReadsThroughA256CharacterBufferAndStripsQuotes) {
+TEST(qplat_TiniSettings, ReadsThroughA256CharacterBufferAndStripsQuotes) {
   TempDir dir;
   const fs::path file = dir.path() / "settings.ini";
   std::ofstream(file) << "[A]\nlong=" << std::string(300, 'x') << "\nq = \" padded \" \n";
@@ -68,7 +55,7 @@ TEST(TiniSettings, ReadsThroughA256CharacterBufferAndStripsQuotes) {
   EXPECT_EQ(ini.ReadString("A", "q", ""), " padded ");
 }
 
-TEST(TiniSettings, RefusesLineBreaksAndLeavesTheFileAlone) {
+TEST(qplat_TiniSettings, RefusesLineBreaksAndLeavesTheFileAlone) {
   TempDir dir;
   const fs::path file = dir.path() / "settings.ini";
   auto ini = TiniSettings::AtPath(file);

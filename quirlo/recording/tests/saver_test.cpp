@@ -28,7 +28,7 @@ void Put(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
-TEST(TSaver, LoadsTheFileAndBacksItUp) {
+TEST(qplat_TSaver, LoadsTheFileAndBacksItUp) {
   TempDir root;
   TSaver saver(root.path());
   Put(root.path() / "analog" / "analog.txt", "ABCDEFGH");
@@ -41,7 +41,7 @@ TEST(TSaver, LoadsTheFileAndBacksItUp) {
   EXPECT_EQ(Slurp(root.path() / "analog" / "analog.001"), "ABCDEFGH");
 }
 
-TEST(TSaver, FallsBackToTheFactoryTwinAndTheFirstSaveWritesTheFile) {
+TEST(qplat_TSaver, FallsBackToTheFactoryTwinAndTheFirstSaveWritesTheFile) {
   TempDir root;
   TSaver saver(root.path());
   Put(root.path() / "analog" / "analog.mfg", "factory!");
@@ -57,7 +57,7 @@ TEST(TSaver, FallsBackToTheFactoryTwinAndTheFirstSaveWritesTheFile) {
   EXPECT_EQ(Slurp(root.path() / "analog" / "analog.mfg"), "factory!");
 }
 
-TEST(TSaver, NothingFoundLeavesTheRecordAndCreatesTheFolder) {
+TEST(qplat_TSaver, NothingFoundLeavesTheRecordAndCreatesTheFolder) {
   TempDir root;
   TSaver saver(root.path());
   std::array<unsigned char, 4> rec;
@@ -69,7 +69,7 @@ TEST(TSaver, NothingFoundLeavesTheRecordAndCreatesTheFolder) {
   EXPECT_TRUE(fs::is_empty(root.path() / "rbuffer"));  // no backup of nothing
 }
 
-TEST(TSaver, ShortAndLongFilesFillWhatTheyCan) {
+TEST(qplat_TSaver, ShortAndLongFilesFillWhatTheyCan) {
   TempDir root;
   TSaver saver(root.path());
   struct Case {
@@ -93,7 +93,7 @@ TEST(TSaver, ShortAndLongFilesFillWhatTheyCan) {
   }
 }
 
-TEST(TSaver, KeepsTheLastHundredLoadsNumbered) {
+TEST(qplat_TSaver, KeepsTheLastHundredLoadsNumbered) {
   TempDir root;
   TSaver saver(root.path());
   const fs::path dir = root.path() / "analog";
@@ -123,7 +123,7 @@ TEST(TSaver, KeepsTheLastHundredLoadsNumbered) {
   EXPECT_EQ(files, 101u);
 }
 
-TEST(TSaver, AFolderThatCannotBeCreatedRaisesCannotCreate) {
+TEST(qplat_TSaver, AFolderThatCannotBeCreatedRaisesCannotCreate) {
   TempDir root;
   Put(root.path() / "blocked", "a file where the folder should be");
   TSaver saver(root.path());
@@ -137,7 +137,7 @@ TEST(TSaver, AFolderThatCannotBeCreatedRaisesCannotCreate) {
   EXPECT_FALSE(saver.Save("blocked", "x.txt", rec));  // reported by the result only
 }
 
-TEST(TSaver, SaveReplacesTheWholeFile) {
+TEST(qplat_TSaver, SaveReplacesTheWholeFile) {
   TempDir root;
   TSaver saver(root.path());
   Put(root.path() / "bars" / "bars.txt", std::string(60, 'o'));
@@ -148,7 +148,7 @@ TEST(TSaver, SaveReplacesTheWholeFile) {
     EXPECT_EQ(e.path().filename(), "bars.txt");  // no temporary left behind
 }
 
-TEST(TSaver, BackupNames) {
+TEST(qplat_TSaver, BackupNames) {
   EXPECT_EQ(TSaver::BackupName("analog.txt", 1), "analog.001");
   EXPECT_EQ(TSaver::BackupName("serial in.txt", 100), "serial in.100");
   EXPECT_EQ(TSaver::BackupName("display_buffer.txt", 42), "display_buffer.042");

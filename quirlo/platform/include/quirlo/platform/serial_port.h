@@ -61,6 +61,8 @@ class SerialPort {
   bool Open();
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
+  // The open descriptor (-1 when closed), for callers that poll or hand it to an emulator.
+  int NativeHandle() const { return fd_; }
   const std::string& LastError() const { return lastError_; }
 
   // Bytes waiting to be read (0 when closed).

@@ -1,0 +1,92 @@
+// The two programs end to end: QLSim launched by the feed client from the program's
+// folder, and quirlo-boxemu on a pseudo-terminal of its own.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "../../platform/tests/temp_dir.h"
+#include "quirlo/acquisition/packet.h"
+#include "quirlo/platform/feed.h"
+#include "quirlo/platform/program_folder.h"
+#include "quirlo/platform/serial_port.h"
+
+namespace quirlo {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+TEST(qplat_QLSim, LaunchedByTheLinkServesFieldsThatChangeEvery20ms) {
+  testing::TempDir home, sockets;
+  ::setenv("QUIRLO_FEED_DIR", sockets.path().c_str(), 1);
+  SetProgramFolder(home.path());
+  fs::create_symlink(QPLAT_QLSIM, home.path() / "QLSim");
+
+  FeedClient client;
+  client.SetServiceApplication("QLSim.exe");
+  ASSERT_TRUE(client.SetLink("QLSim", "Data"));
+  ASSERT_TRUE(client.OpenLink());
+  ASSERT_TRUE(client.StartAdvise());
+  client.SetItem("QLSimServer");
+  for (int i = 0; i < 200 && client.UpdateCount() < 10; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_GE(client.UpdateCount(), 10u);  // the sine of field 2 moves
+  const std::string text = client.Text();
+  // Default: a frequency of 10 and an integer analog reading near 2048.
+  ASSERT_EQ(text.rfind("10,", 0), 0u) << text;
+  const int reading = std::atoi(text.c_str() + 3);
+  EXPECT_GE(reading, 1048);
+  EXPECT_LE(reading, 3048);
+  client.CloseLink();  // QLSim ends with its last client
+  ::unsetenv("QUIRLO_FEED_DIR");
+}
+
+TEST(qplat_BoxEmuProgram, PrintsItsPtyAndSendsPackets) {
+  testing::TempDir dir;
+  const fs::path link = dir.path() / "box.pty";
+  const std::string cmd = std::string("'") + QPLAT_BOXEMU + "' --pty --pty-link '" +
+                          link.string() + "' --seconds 1 --analog 1=constant:777 2>/dev/null";
+  FILE* out = ::popen(cmd.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  char line[256] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+  std::string slave(line);
+  slave.erase(slave.find_last_not_of('\n') + 1);
+  EXPECT_EQ(slave.rfind("/dev/pts/", 0), 0u) << slave;
+
+  SerialPort port;
+  port.SetDevicePath(slave);
+  ASSERT_TRUE(port.Open()) << port.LastError();
+  struct Sink : acquisition::TPacketSink {
+    int analog = 0, rate = 0, bad = 0;
+    uint16_t reading = 0;
+    void OnAnalogFrame(const acquisition::TAnalogFrame& f) override { ++analog; reading = f.Reading[0]; }
+    void OnRateFrame(const acquisition::TRateFrame&) override { ++rate; }
+    void OnBadPacket(uint32_t) override { ++bad; }
+  } sink;
+  acquisition::TPacketReceiver rx;
+  uint8_t buf[512];
+  for (int i = 0; i < 100 && sink.analog < 10; ++i) {
+    std::this_thread::sleep_for(20ms);
+    rx.Feed(buf, port.GetBlock(buf, sizeof buf), sink);
+  }
+  EXPECT_GE(sink.analog, 10);
+  EXPECT_EQ(sink.reading, 777);
+  EXPECT_EQ(sink.bad, 0);
+  port.Close();
+  ::pclose(out);  // the --seconds limit ends it
+  std::FILE* f = std::fopen(link.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  char written[256] = {};
+  ASSERT_NE(std::fgets(written, sizeof written, f), nullptr);
+  std::fclose(f);
+  EXPECT_EQ(std::string(written), slave + "\n");
+}
+
+}  // namespace
+}  // namespace quirlo
