@@ -1,5 +1,6 @@
 #include "quirlo/acquisition/packet.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace quirlo::acquisition {
@@ -44,8 +45,26 @@ TCommand EncodeResetTotal(uint8_t index) {
   return Frame<kCommandSize>(kTypeResetTotal, &index, 1);
 }
 
+// Same result as FeedByte on every byte, in bulk: while hunting it jumps to the next sync
+// byte, and while collecting it copies the rest of the packet in one go.
 void TPacketReceiver::Feed(const uint8_t* data, std::size_t size, TPacketSink& sink) {
-  for (std::size_t i = 0; i < size; ++i) FeedByte(data[i], sink);
+  std::size_t i = 0;
+  while (i < size) {
+    if (rxCount_ == 0) {
+      const void* sync = std::memchr(data + i, kPacketSync, size - i);
+      if (sync == nullptr) return;
+      i = static_cast<std::size_t>(static_cast<const uint8_t*>(sync) - data);
+      FeedByte(data[i++], sink);
+    } else if (rxCount_ >= 2 && rxCount_ < rxExpected_) {
+      const std::size_t n = std::min<std::size_t>(rxExpected_ - rxCount_, size - i);
+      std::memcpy(buffer_.data() + rxCount_, data + i, n);
+      rxCount_ = static_cast<uint16_t>(rxCount_ + n);
+      i += n;
+      if (rxCount_ == rxExpected_) Complete(sink);
+    } else {
+      FeedByte(data[i++], sink);
+    }
+  }
 }
 
 void TPacketReceiver::FeedByte(uint8_t byte, TPacketSink& sink) {

@@ -227,3 +227,38 @@ TEST(qcore_Packet, ArbitraryBytesNeverBreakTheReceiver) {
     EXPECT_EQ(sink.analog[0].DigitalBits, 0x3C);
   }
 }
+
+TEST(qcore_Packet, BulkFeedMatchesByteByByteReference) {
+  std::mt19937 rng(4242);
+  for (int round = 0; round < 300; ++round) {
+    // Valid packets, damaged ones and noise rich in sync and type bytes.
+    Bytes stream;
+    for (int seg = 0; seg < 40; ++seg) {
+      Bytes part;
+      switch (rng() % 4) {
+        case 0: part = Analog(static_cast<uint16_t>(rng()), static_cast<uint8_t>(rng())); break;
+        case 1: part = Rate(static_cast<int32_t>(rng()), static_cast<int16_t>(rng())); break;
+        case 2: part = Corrupt(Rate(1, 1), rng() % 41); break;
+        default:
+          part.resize(rng() % 8);
+          for (auto& b : part) b = static_cast<uint8_t>(rng() % 3 == 0 ? 0x16 : rng() % 4);
+      }
+      stream.insert(stream.end(), part.begin(), part.end());
+    }
+    RecordingSink bulk, reference;
+    qa::TPacketReceiver bulkRx, referenceRx;
+    for (std::size_t pos = 0; pos < stream.size();) {
+      const std::size_t n = std::min<std::size_t>(1 + rng() % 100, stream.size() - pos);
+      bulkRx.Feed(stream.data() + pos, n, bulk);
+      pos += n;
+    }
+    for (uint8_t b : stream) referenceRx.FeedByte(b, reference);
+    ASSERT_EQ(bulk.analog.size(), reference.analog.size()) << "round " << round;
+    ASSERT_EQ(bulk.rate.size(), reference.rate.size()) << "round " << round;
+    ASSERT_EQ(bulkRx.BadPacketCount(), referenceRx.BadPacketCount()) << "round " << round;
+    ASSERT_EQ(bulkRx.RxCount(), referenceRx.RxCount()) << "round " << round;
+    for (std::size_t i = 0; i < bulk.analog.size(); ++i) {
+      ASSERT_EQ(std::memcmp(&bulk.analog[i], &reference.analog[i], 17), 0);
+    }
+  }
+}
