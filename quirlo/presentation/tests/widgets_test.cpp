@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "qt_print.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
