@@ -8,8 +8,8 @@ PeriodicTimer::~PeriodicTimer() { Stop(); }
 
 bool PeriodicTimer::Start(std::chrono::microseconds period, Callback tick) {
   if (period.count() <= 0 || !tick || running_.load()) return false;
+  if (loopId_.load() == std::this_thread::get_id()) return false;  // from inside a tick
   JoinIfNeeded();
-  if (thread_.joinable()) return false;  // Start from inside a stopping tick
   {
     std::lock_guard lock(mutex_);
     stop_ = false;
@@ -31,10 +31,15 @@ void PeriodicTimer::Stop() {
 }
 
 void PeriodicTimer::JoinIfNeeded() {
-  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+  // On the timer thread itself (Stop from inside a tick) there is nothing to join yet;
+  // thread_ belongs to the controlling thread and is not touched from here.
+  if (loopId_.load() == std::this_thread::get_id()) return;
+  if (thread_.joinable()) thread_.join();
+  loopId_ = std::thread::id();  // the id may be reused by a new thread once joined
 }
 
 void PeriodicTimer::Loop(Clock::duration period, Callback tick) {
+  loopId_ = std::this_thread::get_id();
   auto deadline = Clock::now() + period;
   std::unique_lock lock(mutex_);
   while (true) {

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
 #include <thread>
-#include <vector>
 
 #include "quirlo/platform/periodic_timer.h"
 
@@ -11,31 +9,25 @@ namespace quirlo {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
-TEST(qplat_PeriodicTimer, KeepsItsGridOverOneSecond) {
+TEST(qplat_PeriodicTimer, KeepsItsGridWhileTicksDoWork) {
+  // Each tick works for 7 ms. A timer that waited a period after each tick would make
+  // about 37 ticks a second; a drift-free one passes 50 deadlines (ticked or, on a loaded
+  // machine, skipped and counted). Lateness itself is measured by qplat_timer_bench.
   PeriodicTimer timer;
-  std::mutex m;
-  std::vector<Clock::time_point> ticks;
-  const auto start = Clock::now();
+  std::atomic<int> calls{0};
   ASSERT_TRUE(timer.Start(20ms, [&] {
-    std::lock_guard lock(m);
-    ticks.push_back(Clock::now());
+    ++calls;
+    std::this_thread::sleep_for(7ms);
   }));
   EXPECT_FALSE(timer.Start(20ms, [] {}));  // already running
   std::this_thread::sleep_for(1010ms);
   timer.Stop();
-  std::lock_guard lock(m);
-  // Loose bounds: a loaded CI machine may skip ticks, but the grid must not drift: the
-  // last tick lies on start + k * 20 ms for some k, within a few milliseconds.
-  ASSERT_GE(ticks.size(), 35u);
-  EXPECT_LE(ticks.size(), 51u);
-  for (auto t : {ticks.front(), ticks.back()}) {
-    const auto since = std::chrono::duration_cast<std::chrono::microseconds>(t - start).count();
-    const auto offGrid = since % 20000;
-    EXPECT_LT(offGrid, 8000) << "tick " << since << " us after start";
-  }
-  EXPECT_EQ(timer.Ticks() + timer.Overruns() >= 48, true);
+  const auto deadlines = timer.Ticks() + timer.Overruns();
+  EXPECT_GE(deadlines, 46u);
+  EXPECT_LE(deadlines, 51u);
+  EXPECT_EQ(timer.Ticks(), static_cast<std::uint64_t>(calls.load()));
+  EXPECT_GE(calls.load(), 30);
 }
 
 TEST(qplat_PeriodicTimer, StopWaitsForTheTickInProgressAndEndsTicking) {

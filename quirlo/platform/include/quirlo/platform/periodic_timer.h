@@ -31,7 +31,7 @@ class PeriodicTimer {
   PeriodicTimer& operator=(const PeriodicTimer&) = delete;
 
   // Starts ticking: the first tick comes one period after Start. Returns false when the
-  // timer already runs or the period is not positive.
+  // timer already runs, the period is not positive, or it is called from inside a tick.
   bool Start(std::chrono::microseconds period, Callback tick);
 
   // Stops ticking. Called from another thread, it waits for a tick in progress and joins
@@ -52,6 +52,7 @@ class PeriodicTimer {
   std::condition_variable wake_;
   bool stop_ = false;
   std::thread thread_;
+  std::atomic<std::thread::id> loopId_{};
   std::atomic<bool> running_{false};
   std::atomic<std::uint64_t> ticks_{0};
   std::atomic<std::uint64_t> overruns_{0};
