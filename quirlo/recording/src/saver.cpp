@@ -15,11 +15,16 @@ namespace fs = std::filesystem;
 namespace quirlo {
 namespace {
 
-// Reads at most `size` bytes of `file` into `rec`. Returns false when it cannot be opened.
+// Reads at most `size` bytes of `file` into `rec`. False when it is missing, is not a
+// plain file, or cannot be read: such a file counts as absent, so the factory twin or the
+// owner's defaults apply instead of a half-read record.
 bool ReadInto(const fs::path& file, void* rec, std::size_t size, std::size_t& got) {
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec)) return false;
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
   in.read(static_cast<char*>(rec), static_cast<std::streamsize>(size));
+  if (in.bad()) return false;
   got = static_cast<std::size_t>(in.gcount());
   return true;
 }

@@ -69,6 +69,19 @@ TEST(qplat_TSaver, NothingFoundLeavesTheRecordAndCreatesTheFolder) {
   EXPECT_TRUE(fs::is_empty(root.path() / "rbuffer"));  // no backup of nothing
 }
 
+TEST(qplat_TSaver, AnUnreadableFileCountsAsMissing) {
+  TempDir root;
+  TSaver saver(root.path());
+  fs::create_directories(root.path() / "math" / "math.txt");  // a folder where the file should be
+  std::array<char, 4> rec{'k', 'e', 'e', 'p'};
+  EXPECT_FALSE(saver.Load("math", "math.txt", rec));
+  EXPECT_EQ(std::string(rec.data(), 4), "keep");
+  Put(root.path() / "math" / "math.mfg", "mfg!");
+  const auto r = saver.Load("math", "math.txt", rec);
+  EXPECT_TRUE(r.fromFactory);
+  EXPECT_EQ(std::string(rec.data(), 4), "mfg!");
+}
+
 TEST(qplat_TSaver, ShortAndLongFilesFillWhatTheyCan) {
   TempDir root;
   TSaver saver(root.path());

@@ -109,15 +109,15 @@ TEST_F(qplat_BoxEmulator, OneSecondHoldsFiftyAnalogAndTenRatePacketsOfTheConfigu
   DecodeStream(Run(box, 1000), d);
   ASSERT_EQ(d.analog.size(), 50u);
   ASSERT_EQ(d.rate.size(), 10u);
-  EXPECT_EQ(d.bad, 0);
-  EXPECT_EQ(d.analog[10].Reading[0], 1234);
-  EXPECT_EQ(d.analog[10].Reading[7], 65535);
-  EXPECT_EQ(d.analog[10].DigitalBits, 0xA5);
-  EXPECT_EQ(d.rate[9].Frequency[0], 100);
-  EXPECT_EQ(d.rate[9].Frequency[2], 30);
-  EXPECT_EQ(d.rate[9].Count[0], 100);  // one second at 100 Hz
-  EXPECT_EQ(d.rate[4].Count[0], 50);
-  EXPECT_EQ(d.rate[9].Count[2], 30);
+  EXPECT_EQ(+d.bad, 0);
+  EXPECT_EQ(+d.analog[10].Reading[0], 1234);
+  EXPECT_EQ(+d.analog[10].Reading[7], 65535);
+  EXPECT_EQ(+d.analog[10].DigitalBits, 0xA5);
+  EXPECT_EQ(+d.rate[9].Frequency[0], 100);
+  EXPECT_EQ(+d.rate[9].Frequency[2], 30);
+  EXPECT_EQ(+d.rate[9].Count[0], 100);  // one second at 100 Hz
+  EXPECT_EQ(+d.rate[4].Count[0], 50);
+  EXPECT_EQ(+d.rate[9].Count[2], 30);
 }
 
 TEST_F(qplat_BoxEmulator, CorruptsRoughlyTheRequestedShare) {
@@ -143,8 +143,8 @@ TEST_F(qplat_BoxEmulator, ObeysQuadratureMaskAndCountResetAndIgnoresBadChecksums
   Decoded before;
   DecodeStream(Run(box, 1000), before);
   ASSERT_FALSE(before.rate.empty());
-  EXPECT_EQ(before.rate.back().Frequency[0], 20);
-  EXPECT_EQ(before.rate.back().QuadratureBits, 0);
+  EXPECT_EQ(+before.rate.back().Frequency[0], 20);
+  EXPECT_EQ(+before.rate.back().QuadratureBits, 0);
 
   SendCommand({0x16, 0x03, 0x1A, 0x00, 0x01});  // input 1 in quadrature
   StepUntilCommands(box, 1);
@@ -161,9 +161,9 @@ TEST_F(qplat_BoxEmulator, ObeysQuadratureMaskAndCountResetAndIgnoresBadChecksums
   Decoded after;
   DecodeStream(Run(box, 1000), after);
   ASSERT_FALSE(after.rate.empty());
-  EXPECT_EQ(after.rate.back().Frequency[0], -20);  // runs backwards now
-  EXPECT_EQ(after.rate.back().QuadratureBits, 0x01);
-  EXPECT_LE(after.rate.back().Count[1], 12);  // restarted from 0: one second at 10 Hz
+  EXPECT_EQ(+after.rate.back().Frequency[0], -20);  // runs backwards now
+  EXPECT_EQ(+after.rate.back().QuadratureBits, 0x01);
+  EXPECT_LE(+after.rate.back().Count[1], 12);  // restarted from 0: one second at 10 Hz
 }
 
 }  // namespace

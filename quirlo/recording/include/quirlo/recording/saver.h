@@ -7,6 +7,8 @@
 // hundred exist, .001 is dropped and the others move down one number. The file and its
 // twin share the backup names.
 //
+// A file that exists but cannot be read counts as missing.
+//
 // Records may grow at their end: a file shorter than the record fills only its length
 // (the caller sees the byte count and keeps defaults for the rest), a longer file fills
 // the record and the excess is ignored.
