@@ -1,9 +1,13 @@
 // Object creation for in-process servers.
 //
 // A class is found in the registry (HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32, default
-// value: the server's path or module name) on every request, so a changed registration takes
-// effect at once. The server library itself is loaded once and kept in a process-wide table,
-// as COM keeps it; CoFreeUnusedLibraries unloads the servers whose DllCanUnloadNow says S_OK.
+// value: the server's path or module name). The server library is loaded once and kept in a
+// process-wide table, as COM keeps it; CoFreeUnusedLibraries unloads the servers whose
+// DllCanUnloadNow says S_OK. The class-to-server answer is remembered while the server stays
+// loaded: a shell extension creates the same classes for every file it is asked about, and a
+// registry lookup (file lock and identity check of the store) costs tens of microseconds,
+// several times more than the creation itself. A changed registration therefore takes effect
+// once the old server has been unloaded.
 //
 // A table entry counts the creations running through it ("busy"). While a creation runs the
 // server may not yet count the object it is making, so CoFreeUnusedLibraries skips busy
@@ -16,6 +20,7 @@
 #include "win32/module.h"
 #include "win32/registry.h"
 
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
@@ -35,6 +40,23 @@ struct Server {
 std::mutex servers_lock;
 std::map<HMODULE, Server> servers;
 std::map<std::u16string, HMODULE> server_by_name;  // registered text -> loaded module
+
+struct GuidLess {
+  bool operator()(const GUID& a, const GUID& b) const { return std::memcmp(&a, &b, sizeof a) < 0; }
+};
+std::map<GUID, HMODULE, GuidLess> server_by_class;  // class -> loaded module
+
+// The loaded server of a class seen before, marked busy; false when the class is not cached.
+bool acquire_cached(REFCLSID clsid, HMODULE& module, LPFNGETCLASSOBJECT& get) {
+  std::lock_guard guard(servers_lock);
+  auto it = server_by_class.find(clsid);
+  if (it == server_by_class.end()) return false;
+  Server& s = servers[it->second];
+  ++s.busy;
+  module = it->second;
+  get = s.get_class_object;
+  return true;
+}
 
 // The registered server of `clsid`: REGDB_E_CLASSNOTREG when the class or its in-process
 // server entry is missing or empty.
@@ -97,6 +119,20 @@ HRESULT acquire_server(const std::u16string& name, HMODULE& module, LPFNGETCLASS
   return S_OK;
 }
 
+// The server of `clsid`, loaded and marked busy: from the class cache, else through the
+// registry (and then remembered).
+HRESULT acquire_class(REFCLSID clsid, HMODULE& module, LPFNGETCLASSOBJECT& get) {
+  if (acquire_cached(clsid, module, get)) return S_OK;
+  std::u16string name;
+  HRESULT hr = registered_server(clsid, name);
+  if (FAILED(hr)) return hr;
+  hr = acquire_server(name, module, get);
+  if (FAILED(hr)) return hr;
+  std::lock_guard guard(servers_lock);
+  server_by_class[clsid] = module;
+  return S_OK;
+}
+
 void release_server(HMODULE module) {
   std::lock_guard guard(servers_lock);
   auto it = servers.find(module);
@@ -130,12 +166,9 @@ extern "C" HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID, RE
   *object = nullptr;
   if (init_count == 0) return CO_E_NOTINITIALIZED;
   if (!(clsContext & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;  // no other servers
-  std::u16string name;
-  HRESULT hr = registered_server(clsid, name);
-  if (FAILED(hr)) return hr;
   HMODULE module = nullptr;
   LPFNGETCLASSOBJECT get = nullptr;
-  hr = acquire_server(name, module, get);
+  HRESULT hr = acquire_class(clsid, module, get);
   if (FAILED(hr)) return hr;
   hr = get(clsid, riid, object);
   release_server(module);
@@ -148,12 +181,9 @@ extern "C" HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsCo
   *object = nullptr;
   if (init_count == 0) return CO_E_NOTINITIALIZED;
   if (!(clsContext & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
-  std::u16string name;
-  HRESULT hr = registered_server(clsid, name);
-  if (FAILED(hr)) return hr;
   HMODULE module = nullptr;
   LPFNGETCLASSOBJECT get = nullptr;
-  hr = acquire_server(name, module, get);
+  HRESULT hr = acquire_class(clsid, module, get);
   if (FAILED(hr)) return hr;
   IClassFactory* factory = nullptr;
   hr = get(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));
@@ -181,12 +211,8 @@ extern "C" void CoFreeUnusedLibraries() {
         ++it;
       }
     }
-    for (auto it = server_by_name.begin(); it != server_by_name.end();) {
-      if (servers.count(it->second) == 0)
-        it = server_by_name.erase(it);
-      else
-        ++it;
-    }
+    std::erase_if(server_by_name, [](const auto& e) { return servers.count(e.second) == 0; });
+    std::erase_if(server_by_class, [](const auto& e) { return servers.count(e.second) == 0; });
   }
   for (HMODULE m : unload) FreeLibrary(m);
 }

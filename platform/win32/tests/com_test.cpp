@@ -74,6 +74,12 @@ TEST_F(Com, ServerIsLoadedOnceKeptWhileObjectsLiveAndFreedAfter) {
   CoFreeUnusedLibraries();  // now it may go
   EXPECT_EQ(GetModuleHandleW(kServerPath.c_str()), nullptr);
   EXPECT_EQ(win32::com_loaded_server_count(), 0u);
+
+  // Once the server is gone, the class is looked up in the registry again.
+  register_server(CLSID_CountObject, u"/nonexistent/libMOVED.so");
+  EXPECT_EQ(CoCreateInstance(CLSID_CountObject, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                             reinterpret_cast<void**>(&a)),
+            CO_E_DLLNOTFOUND);
 }
 
 TEST_F(Com, LockedFactoryKeepsTheServerLoaded) {
