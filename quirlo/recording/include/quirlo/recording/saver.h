@@ -17,8 +17,8 @@
 // SettingsFolderError whose what() is "Cannot create " followed by the folder path; the
 // caller shows it. Save reports failure by its result only.
 //
-// Unlike the program this replaces, loads and saves do not change the process's current
-// folder: the folder is process-wide and other threads open files at the same time.
+// Loads and saves leave the process's current folder alone: it is process-wide, and the
+// timer threads open files at the same time. Every path here is absolute.
 #pragma once
 
 #include <cstddef>

@@ -31,7 +31,7 @@ struct Waveform {
   static std::optional<Waveform> Parse(const std::string& text);
 };
 
-// "N=SPEC" with 1 <= N <= count: the 0-based index and the waveform.
+// "N=WAVE" with 1 <= N <= count: the 0-based index and the waveform.
 struct IndexedWaveform {
   int index = 0;
   Waveform wave;
