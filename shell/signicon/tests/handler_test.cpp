@@ -1,6 +1,7 @@
 #include "handler_fixture.h"
 
 #include "win32/registry.h"
+#include "win32/resource.h"
 
 #include <cstdio>
 #include <cstring>
@@ -232,6 +233,33 @@ TEST_F(SigniconHandler, CreatedAndFreedByTheObjectRuntimeAsAFileManagerDoes) {
   expect_balanced("object runtime");
 }
 
+// The file that GetOverlayInfo names carries the overlay icon as its first (index 0) and only
+// icon group: nine images, 48, 32 and 16 pixels at 4, 8 and 32 bits.
+TEST_F(SigniconHandler, HandlerFileCarriesTheOverlayIcon) {
+  HRSRC group = FindResourceW(handler_, MAKEINTRESOURCEW(101), MAKEINTRESOURCEW(14));
+  ASSERT_NE(group, nullptr);
+  const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(handler_, group)));
+  ASSERT_EQ(SizeofResource(handler_, group), 6u + 9u * 14u);
+  auto word = [](const BYTE* p) { return static_cast<unsigned>(p[0] | p[1] << 8); };
+  EXPECT_EQ(word(dir + 2), 1u) << "icon type";
+  ASSERT_EQ(word(dir + 4), 9u) << "image count";
+  const int sizes[] = {48, 32, 16};
+  const unsigned bits[] = {4, 8, 32};
+  for (int i = 0; i < 9; ++i) {
+    const BYTE* e = dir + 6 + 14 * i;
+    EXPECT_EQ(e[0], sizes[i / 3]) << "image " << i;
+    EXPECT_EQ(word(e + 6), bits[i % 3]) << "image " << i;
+    DWORD bytes = word(e + 8) | word(e + 10) << 16;
+    HRSRC image = FindResourceW(handler_, MAKEINTRESOURCEW(static_cast<WORD>(word(e + 12))),
+                                MAKEINTRESOURCEW(3));
+    ASSERT_NE(image, nullptr) << "image " << i;
+    EXPECT_EQ(SizeofResource(handler_, image), bytes) << "image " << i;
+  }
+  WCHAR name[32];
+  ASSERT_GT(LoadStringW(handler_, 102, name, 32), 0);
+  EXPECT_EQ(std::u16string(name), u"ZRSIGNICON");
+}
+
 // The handler's file offers exactly its four entry points and nothing else.
 TEST(SigniconExports, OnlyTheEntryPointsAreVisible) {
   std::string command = "nm -D --defined-only '" SIGNICON_HANDLER_PATH "'";
@@ -243,8 +271,9 @@ TEST(SigniconExports, OnlyTheEntryPointsAreVisible) {
     char address[64], kind[8], name[400];
     if (std::sscanf(line, "%63s %7s %399s", address, kind, name) == 3) names.insert(name);
   }
+  // W32ResourceDirectory is not code: it is how the layer carries a module's resources.
   EXPECT_EQ(names, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllMain",
-                                          "RefreshStatus"}));
+                                          "RefreshStatus", "W32ResourceDirectory"}));
 }
 
 }  // namespace
