@@ -58,6 +58,18 @@ bool KeyValue(std::string_view line, std::string_view& key, std::string_view& va
 
 bool HasBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// The value as written to the file: quoted when reading would otherwise change it (blanks
+// at either end are dropped and one pair of surrounding quotes is removed on reading), so
+// that a delimiter of one blank survives a round trip.
+std::string StoredValue(std::string_view value) {
+  const bool blankEnds = !value.empty() && Trim(value).size() != value.size();
+  const bool quoted = value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
+  if (blankEnds || quoted) return "\"" + std::string(value) + "\"";
+  return std::string(value);
+}
+
 }  // namespace
 
 std::string ReadString(const std::filesystem::path& file, std::string_view section,
@@ -72,7 +84,7 @@ std::string ReadString(const std::filesystem::path& file, std::string_view secti
     if (SectionName(line, name)) {
       inSection = SameName(name, Trim(section));
     } else if (inSection && KeyValue(line, k, v) && SameName(k, Trim(key))) {
-      if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+      if (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
       result.assign(v);
       break;
@@ -94,7 +106,7 @@ bool WriteString(const std::filesystem::path& file, std::string_view section,
 
   bool ok = false;
   auto lines = ReadLines(file, ok);
-  const std::string entry = std::string(key) + "=" + std::string(value);
+  const std::string entry = std::string(key) + "=" + StoredValue(value);
 
   // Locate the section and, inside it, the key and the last non-blank line.
   std::ptrdiff_t sectionAt = -1, keyAt = -1, lastInSection = -1;

@@ -55,6 +55,15 @@ TEST(qplat_TiniSettings, ReadsThroughA256CharacterBufferAndStripsQuotes) {
   EXPECT_EQ(ini.ReadString("A", "q", ""), " padded ");
 }
 
+TEST(qplat_TiniSettings, ValuesWithBlankEndsOrQuotesReadBackUnchanged) {
+  TempDir dir;
+  auto ini = TiniSettings::AtPath(dir.path() / "settings.ini");
+  for (const std::string v : {" ", "\t", "  padded ", "\"q\"", "'", "a b", ""}) {
+    ASSERT_TRUE(ini.WriteString("MAIN", "Delimiter", v));
+    EXPECT_EQ(ini.ReadString("MAIN", "Delimiter", "fallback"), v) << "[" << v << "]";
+  }
+}
+
 TEST(qplat_TiniSettings, RefusesLineBreaksAndLeavesTheFileAlone) {
   TempDir dir;
   const fs::path file = dir.path() / "settings.ini";

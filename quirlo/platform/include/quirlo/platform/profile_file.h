@@ -8,7 +8,8 @@
 //
 // Writing replaces the value of an existing key in place or adds the key at the end of
 // its section (a missing section is appended at the end of the file); every other line
-// stays byte for byte. The file is written to a temporary twin and renamed over the old
+// stays byte for byte. A value with blanks at either end, or one that is itself wrapped
+// in quotes, is written inside double quotes so that it reads back unchanged. The file is written to a temporary twin and renamed over the old
 // one, so a crash never leaves a half-written settings.ini.
 #pragma once
 
