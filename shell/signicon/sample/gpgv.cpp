@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <sstream>
 #include <vector>
@@ -19,6 +20,14 @@ namespace signsample {
 
 namespace {
 
+// Decimal text without std::to_string, whose shared digit table would pin the component in
+// memory (a unique symbol makes the library impossible to unload).
+std::string number(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  return text;
+}
+
 std::string algorithm_name(int publicKey, int hash) {
   auto pk = [&]() -> std::string {
     switch (publicKey) {
@@ -26,7 +35,7 @@ std::string algorithm_name(int publicKey, int hash) {
       case 17: return "DSA";
       case 19: return "ECDSA";
       case 22: return "EdDSA";
-      default: return "PK" + std::to_string(publicKey);
+      default: return "PK" + number(publicKey);
     }
   }();
   auto h = [&]() -> std::string {
@@ -36,7 +45,7 @@ std::string algorithm_name(int publicKey, int hash) {
       case 9: return "SHA384";
       case 10: return "SHA512";
       case 11: return "SHA224";
-      default: return "H" + std::to_string(hash);
+      default: return "H" + number(hash);
     }
   }();
   return pk + "/" + h;

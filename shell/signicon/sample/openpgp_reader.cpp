@@ -18,14 +18,15 @@ namespace signsample {
 
 namespace {
 
-// The folder of this library: its keyring lives there.
+// The folder this library was loaded from (as registered, links not followed): its keyring
+// lives there.
 fs::path component_folder() {
   Dl_info info{};
   if (dladdr(reinterpret_cast<const void*>(&component_folder), &info) == 0 || !info.dli_fname)
     return {};
   std::error_code ec;
-  fs::path self = fs::canonical(info.dli_fname, ec);
-  return ec ? fs::path(info.dli_fname).parent_path() : self.parent_path();
+  fs::path self = fs::absolute(info.dli_fname, ec);
+  return (ec ? fs::path(info.dli_fname) : self).parent_path();
 }
 
 std::optional<fs::path> native(BSTR path) {
