@@ -12,11 +12,13 @@ void TChannelState::Restart() {
 // Sequence lock: the writer makes the sequence odd, stores, makes it even again; a reader
 // retries until it saw the same even sequence before and after its loads. The values are
 // atomics themselves, so a reader racing a writer reads whole doubles, never torn ones.
+// Ordering without fences: each value is stored with release, so a reader that acquires a
+// new value also sees the odd sequence stored before it and retries; a reader that
+// acquires the final even sequence sees every value stored before it.
 void TChannelValues::Publish(const TChannelValueArray& values) {
   const uint32_t seq = sequence_.load(std::memory_order_relaxed);
   sequence_.store(seq + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  for (int i = 0; i < kChannelCount; ++i) values_[i].store(values[i], std::memory_order_relaxed);
+  for (int i = 0; i < kChannelCount; ++i) values_[i].store(values[i], std::memory_order_release);
   sequence_.store(seq + 2, std::memory_order_release);
 }
 
@@ -24,8 +26,7 @@ void TChannelValues::Set(int index, double value) {
   if (index < 0 || index >= kChannelCount) return;
   const uint32_t seq = sequence_.load(std::memory_order_relaxed);
   sequence_.store(seq + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  values_[index].store(value, std::memory_order_relaxed);
+  values_[index].store(value, std::memory_order_release);
   sequence_.store(seq + 2, std::memory_order_release);
 }
 
@@ -34,15 +35,14 @@ TChannelValueArray TChannelValues::Snapshot() const {
   for (;;) {
     const uint32_t before = sequence_.load(std::memory_order_acquire);
     if (before & 1u) continue;
-    for (int i = 0; i < kChannelCount; ++i) out[i] = values_[i].load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
+    for (int i = 0; i < kChannelCount; ++i) out[i] = values_[i].load(std::memory_order_acquire);
     if (sequence_.load(std::memory_order_relaxed) == before) return out;
   }
 }
 
 double TChannelValues::Get(int index) const {
   if (index < 0 || index >= kChannelCount) return 0.0;
-  return values_[index].load(std::memory_order_relaxed);
+  return values_[index].load(std::memory_order_acquire);
 }
 
 TStatusTexts::TStatusTexts() : texts_{"Recorder: STOPPED", "untitled.csv", "CPU", "time"} {}

@@ -12,6 +12,7 @@
 // TTickSchedule is that rule alone, testable without threads or timers.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -77,7 +78,7 @@ class TTimerModule {
 
   // One tick's work, on the caller's thread (the timer calls it; tests may too).
   void Tick();
-  std::uint64_t TickCount() const { return ticks_; }
+  std::uint64_t TickCount() const { return ticks_.load(); }
 
  private:
   static void Call(const std::function<void()>& hook) {
@@ -87,7 +88,7 @@ class TTimerModule {
   Dispatcher& dispatcher_;
   TTimerHooks hooks_;
   TTickSchedule schedule_;  // timer thread only
-  std::uint64_t ticks_ = 0;
+  std::atomic<std::uint64_t> ticks_{0};
   PeriodicTimer timer_;
 };
 
