@@ -76,28 +76,30 @@ std::string encode_utf16(std::u16string_view text, bool big_endian) {
 
 ProfileFile ProfileFile::empty() { return ProfileFile{}; }
 
+namespace {
+
+ProfileEncoding detect(std::string_view bytes) {
+  auto starts = [&](std::string_view bom) { return bytes.substr(0, bom.size()) == bom; };
+  if (starts("\xFF\xFE")) return ProfileEncoding::Utf16Le;
+  if (starts("\xFE\xFF")) return ProfileEncoding::Utf16Be;
+  if (starts("\xEF\xBB\xBF")) return ProfileEncoding::Utf8Bom;
+  if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] == 0) return ProfileEncoding::Utf16LeNoBom;
+  return is_valid_utf8(bytes) ? ProfileEncoding::Utf8 : ProfileEncoding::Ansi;
+}
+
+}  // namespace
+
 ProfileFile ProfileFile::parse(std::string_view bytes) {
   ProfileFile f;
+  f.encoding_ = detect(bytes);
   std::u16string text;
-  auto starts = [&](std::string_view bom) { return bytes.substr(0, bom.size()) == bom; };
-  if (starts("\xFF\xFE")) {
-    f.encoding_ = ProfileEncoding::Utf16Le;
-    text = decode_utf16(bytes.substr(2), false);
-  } else if (starts("\xFE\xFF")) {
-    f.encoding_ = ProfileEncoding::Utf16Be;
-    text = decode_utf16(bytes.substr(2), true);
-  } else if (starts("\xEF\xBB\xBF")) {
-    f.encoding_ = ProfileEncoding::Utf8Bom;
-    text = to_utf16(bytes.substr(3));
-  } else if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] == 0) {
-    f.encoding_ = ProfileEncoding::Utf16LeNoBom;
-    text = decode_utf16(bytes, false);
-  } else if (is_valid_utf8(bytes)) {
-    f.encoding_ = ProfileEncoding::Utf8;
-    text = to_utf16(bytes);
-  } else {
-    f.encoding_ = ProfileEncoding::Ansi;
-    text = from_cp1252(bytes);
+  switch (f.encoding_) {
+    case ProfileEncoding::Utf16Le: text = decode_utf16(bytes.substr(2), false); break;
+    case ProfileEncoding::Utf16Be: text = decode_utf16(bytes.substr(2), true); break;
+    case ProfileEncoding::Utf8Bom: text = to_utf16(bytes.substr(3)); break;
+    case ProfileEncoding::Utf16LeNoBom: text = decode_utf16(bytes, false); break;
+    case ProfileEncoding::Utf8: text = to_utf16(bytes); break;
+    case ProfileEncoding::Ansi: text = from_cp1252(bytes); break;
   }
   std::erase(text, u'\0');
 
@@ -277,19 +279,25 @@ void ProfileFile::replace_section(std::u16string_view section, std::vector<std::
 std::string ProfileFile::serialize() {
   std::u16string text;
   for (auto const& l : lines_) text += l.text + eol_;
-  if (encoding_ == ProfileEncoding::Ansi) {
-    bool lossless = true;
-    std::string bytes = to_cp1252(text, &lossless);
-    if (lossless) return bytes;
-    encoding_ = ProfileEncoding::Utf16Le;
-  }
+  std::string bytes;
+  bool lossless = true;
   switch (encoding_) {
     case ProfileEncoding::Utf16Le: return "\xFF\xFE" + encode_utf16(text, false);
-    case ProfileEncoding::Utf16LeNoBom: return encode_utf16(text, false);
     case ProfileEncoding::Utf16Be: return "\xFE\xFF" + encode_utf16(text, true);
     case ProfileEncoding::Utf8Bom: return "\xEF\xBB\xBF" + to_utf8(text);
-    default: return to_utf8(text);
+    case ProfileEncoding::Utf16LeNoBom: bytes = encode_utf16(text, false); break;
+    case ProfileEncoding::Utf8: bytes = to_utf8(text); break;
+    case ProfileEncoding::Ansi: bytes = to_cp1252(text, &lossless); break;
   }
+  // Without a BOM the bytes must read back as the same text: a Windows-1252 text that is
+  // also valid UTF-8 (and not plain ASCII) or any text that starts like a BOM would not.
+  // Then, and when a character has no byte in the code page, the file becomes UTF-16LE.
+  ProfileEncoding const seen = detect(bytes);
+  bool const ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+  if (lossless && (seen == encoding_ || (encoding_ == ProfileEncoding::Ansi && seen == ProfileEncoding::Utf8 && ascii)))
+    return bytes;
+  encoding_ = ProfileEncoding::Utf16Le;
+  return "\xFF\xFE" + encode_utf16(text, false);
 }
 
 // ---- the cache and the files ----

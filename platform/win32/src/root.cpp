@@ -39,6 +39,8 @@ std::string find_nocase(fs::path const& dir, std::string const& name) {
 
 // Appends the components of rel to base, fixing the case of each that does not exist.
 fs::path resolve_below(fs::path base, std::string_view rel) {
+  std::error_code ec;
+  if (fs::path whole = base / fs::path(rel).relative_path(); fs::exists(whole, ec)) return whole;  // as written
   bool matching = true;
   std::size_t pos = 0;
   while (pos <= rel.size()) {
@@ -81,6 +83,7 @@ fs::path system_dir() { return windows_dir() / "System32"; }
 
 bool ensure_machine_root() {
   std::error_code ec;
+  if (fs::is_directory(system_dir(), ec)) return true;  // the common case: one stat
   fs::create_directories(system_dir(), ec);
   return fs::is_directory(system_dir(), ec);
 }

@@ -264,6 +264,15 @@ TEST_F(Profile, NewFilesAndEncodingChanges) {
   EXPECT_EQ(get(u"S", u"k"), u"gr\u00fc\u00df");
   EXPECT_EQ(get(u"S", u"j"), u"\u65e5");
 
+  // Windows-1252 bytes that would read back as UTF-8 ("\xC3\xBC" is also UTF-8 for u-umlaut)
+  // make the file UTF-16 too, so the text stays what was written.
+  root().write_file("Windows/TEST.INI", "[S]\nk=\xFC\n");
+  win32::profile_flush_cache();
+  EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"k", u"\u00c3\u00bc", u"TEST.INI"));
+  EXPECT_EQ(ini_bytes().substr(0, 2), "\xFF\xFE");
+  win32::profile_flush_cache();
+  EXPECT_EQ(get(u"S", u"k"), u"\u00c3\u00bc");
+
   // Texts that could not be read back are refused.
   for (auto [s, k, v] : {std::tuple{u"S\n", u"k", u"v"}, {u"S", u"k\r", u"v"}, {u"S", u"k", u"v\nx=1"},
                          {u"S", u"k=1", u"v"}}) {

@@ -7,10 +7,12 @@
 // Encodings. A file starting with FF FE is UTF-16LE, FE FF UTF-16BE, EF BB BF UTF-8 with a
 // BOM; a file without a BOM whose second byte is 0 and first is not is UTF-16LE without a BOM;
 // otherwise the bytes are UTF-8 when they are well-formed UTF-8, else Windows-1252. A write
-// keeps the file's encoding, with two exceptions that avoid losing characters: a new file is
-// created as UTF-16LE with a BOM (which every reader of these files understands), and a
-// Windows-1252 file that would have to hold a character without a byte in that code page is
-// rewritten as UTF-16LE with a BOM.
+// keeps the file's encoding, with exceptions that avoid losing or changing characters: a new
+// file is created as UTF-16LE with a BOM (which every reader of these files understands); a
+// Windows-1252 file that would have to hold a character without a byte in that code page, and
+// a file without a BOM whose new bytes would be taken for another encoding when read again
+// (text starting like a BOM, Windows-1252 bytes that happen to be valid UTF-8), are rewritten
+// as UTF-16LE with a BOM.
 //
 // Reading rules (each pinned by a test):
 //   - lines end at CR LF, LF or CR; the last line needs no terminator; lines may be any length;
