@@ -10,7 +10,8 @@
 // HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32 (default value: the library's path or module
 // name), loads the library once through LoadLibraryW, asks its exported `DllGetClassObject` for
 // a class factory and lets the factory create the object. A loaded server stays loaded until
-// CoFreeUnusedLibraries finds that its `DllCanUnloadNow` answers S_OK. Each thread calls
+// CoFreeUnusedLibraries finds that its `DllCanUnloadNow` answers S_OK; the class-to-server
+// answer is remembered while the server stays loaded. Each thread calls
 // CoInitialize(Ex) before creating objects and CoUninitialize when done, as on Windows; the
 // server table itself is process-wide and guarded.
 #pragma once
@@ -96,7 +97,8 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID reserved, REFI
                          LPVOID* object);
 HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContext, REFIID riid,
                          LPVOID* object);
-// Unloads every server whose DllCanUnloadNow answers S_OK.
+// Unloads every server whose DllCanUnloadNow answers S_OK and that no creation is running
+// through. DllCanUnloadNow is called under the runtime's lock: it must only look at counters.
 void CoFreeUnusedLibraries();
 }
 
