@@ -101,8 +101,8 @@ bool WriteString(const std::filesystem::path& file, std::string_view section,
   key = Trim(key);
   if (section.empty() || key.empty() || HasBreak(section) || HasBreak(key) ||
       HasBreak(value) || section.find(']') != std::string_view::npos ||
-      key.find('=') != std::string_view::npos)
-    return false;
+      key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[')
+    return false;  // such a line would read back as another line, a comment or a section
 
   bool ok = false;
   auto lines = ReadLines(file, ok);

@@ -30,7 +30,8 @@ std::string ReadString(const std::filesystem::path& file, std::string_view secti
 
 // Sets `key` in `section` to `value`, creating the file or section when needed. Returns
 // false (and leaves the file unchanged) when a name or the value holds a line break, a
-// name is empty or holds ']' / '=', or the file cannot be written.
+// name is empty, the section holds ']', the key holds '=' or starts with ';' or '[', or
+// the file cannot be written.
 bool WriteString(const std::filesystem::path& file, std::string_view section,
                  std::string_view key, std::string_view value);
 
