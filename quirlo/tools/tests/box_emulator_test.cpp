@@ -102,7 +102,9 @@ TEST_F(qplat_BoxEmulator, OneSecondHoldsFiftyAnalogAndTenRatePacketsOfTheConfigu
   cfg.analog[0] = Waveform::Constant(1234);
   cfg.analog[7] = Waveform::Constant(70000);  // clamped to the 16-bit range
   cfg.digitalBits = 0xA5;
+  cfg.digital[1] = *Waveform::Parse("square:1:0:0.4");  // on for 0.2 s, off for 0.2 s
   cfg.frequency[0] = Waveform::Constant(100);
+  cfg.initialCount[2] = 1000;
   cfg.frequency[2] = Waveform::Constant(-30);  // not in quadrature: magnitude
   BoxEmulator box(pty_.MasterFd(), cfg);
   Decoded d;
@@ -112,12 +114,13 @@ TEST_F(qplat_BoxEmulator, OneSecondHoldsFiftyAnalogAndTenRatePacketsOfTheConfigu
   EXPECT_EQ(+d.bad, 0);
   EXPECT_EQ(+d.analog[10].Reading[0], 1234);
   EXPECT_EQ(+d.analog[10].Reading[7], 65535);
-  EXPECT_EQ(+d.analog[10].DigitalBits, 0xA5);
+  EXPECT_EQ(+d.analog[4].DigitalBits, 0xA7);   // t = 0.10 s: bit 1 on
+  EXPECT_EQ(+d.analog[14].DigitalBits, 0xA5);  // t = 0.30 s: bit 1 off
   EXPECT_EQ(+d.rate[9].Frequency[0], 100);
   EXPECT_EQ(+d.rate[9].Frequency[2], 30);
   EXPECT_EQ(+d.rate[9].Count[0], 100);  // one second at 100 Hz
   EXPECT_EQ(+d.rate[4].Count[0], 50);
-  EXPECT_EQ(+d.rate[9].Count[2], 30);
+  EXPECT_EQ(+d.rate[9].Count[2], 1030);
 }
 
 TEST_F(qplat_BoxEmulator, CorruptsRoughlyTheRequestedShare) {

@@ -26,6 +26,7 @@ BoxConfig BoxConfig::Defaults() {
 
 BoxEmulator::BoxEmulator(int fd, BoxConfig config)
     : fd_(fd), config_(config), rng_(config.seed), quadrature_(config.quadratureBits) {
+  for (int i = 0; i < 6; ++i) count_[i] = config_.initialCount[i];
   const int flags = ::fcntl(fd_, F_GETFL);
   if (flags >= 0) ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
 }
@@ -35,6 +36,8 @@ TAnalogFrame BoxEmulator::AnalogFrameAt(double seconds) const {
   for (int i = 0; i < 8; ++i)
     f.Reading[i] = static_cast<uint16_t>(std::clamp(std::lround(config_.analog[i].At(seconds)), 0L, 65535L));
   f.DigitalBits = config_.digitalBits;
+  for (int i = 0; i < 8; ++i)
+    if (config_.digital[i] && config_.digital[i]->At(seconds) > 0) f.DigitalBits |= 1u << i;
   return f;
 }
 

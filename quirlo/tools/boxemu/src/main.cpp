@@ -1,4 +1,5 @@
 // quirlo-boxemu: the acquisition-box emulator on a serial device or a pseudo-terminal.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,8 @@ const char kUsage[] =
     "  --analog N=WAVE    analog input N (1-8), 16-bit reading\n"
     "  --freq N=WAVE      frequency input N (1-6), hertz\n"
     "  --digital BITS     digital input bits (decimal or 0x..)\n"
+    "  --digital-wave N=WAVE  digital input N (1-8) is on while WAVE is above 0\n"
+    "  --count N=VALUE    starting pulse count of frequency input N (1-6)\n"
     "  --quadrature MASK  quadrature mask until the host sends one\n"
     "  --analog-rate HZ   analog packets per second (default 50)\n"
     "  --rate-rate HZ     rate packets per second (default 10)\n"
@@ -78,6 +81,17 @@ int main(int argc, char** argv) {
       auto w = tools::ParseIndexedWaveform(value(), analog ? 8 : 6);
       if (!w) Fail("bad waveform for " + arg);
       (analog ? config.analog.data() : config.frequency.data())[w->index] = w->wave;
+    } else if (arg == "--digital-wave") {
+      auto w = tools::ParseIndexedWaveform(value(), 8);
+      if (!w) Fail("bad waveform for " + arg);
+      config.digital[static_cast<std::size_t>(w->index)] = w->wave;
+    } else if (arg == "--count") {
+      const std::string v = value();
+      const auto eq = v.find('=');
+      if (eq == std::string::npos) Fail("bad value for --count");
+      const long n = Integer(v.substr(0, eq), "--count", 1, 6);
+      config.initialCount[static_cast<std::size_t>(n - 1)] =
+          static_cast<int32_t>(Integer(v.substr(eq + 1), "--count", INT32_MIN, INT32_MAX));
     } else if (arg == "--digital") {
       config.digitalBits = static_cast<uint8_t>(Integer(value(), "--digital", 0, 255));
     } else if (arg == "--quadrature") {

@@ -8,10 +8,12 @@
 //
 // Inputs:
 //   analog i (0..7)     a waveform of the 16-bit reading, clamped to 0..65535
-//   digital bits        a fixed mask, bit i = digital input i + 1
-//   frequency i (0..5)  a waveform in hertz. The pulse count integrates it; an input that
-//                       does not count in quadrature reports and counts the magnitude,
-//                       one in quadrature keeps the sign (negative = running backwards).
+//   digital bits        a fixed mask, bit i = digital input i + 1; a bit with a waveform
+//                       is also set while that waveform is above 0 (square waves toggle)
+//   frequency i (0..5)  a waveform in hertz. The pulse count starts at its configured
+//                       value and integrates the frequency; an input that does not count
+//                       in quadrature reports and counts the magnitude, one in quadrature
+//                       keeps the sign (negative = running backwards).
 // Commands (checksums checked, bad ones counted and ignored):
 //   type 3  the quadrature mask (bits 0..5)
 //   type 4  reset the pulse count of input `data` (0-based; 6 and above are ignored)
@@ -39,7 +41,9 @@ namespace quirlo::tools {
 struct BoxConfig {
   std::array<Waveform, 8> analog{};
   uint8_t digitalBits = 0;
+  std::array<std::optional<Waveform>, 8> digital{};
   std::array<Waveform, 6> frequency{};
+  std::array<int32_t, 6> initialCount{};
   uint8_t quadratureBits = 0;  // until the host sends a mask
   int analogPerSecond = 50;
   int ratePerSecond = 10;
