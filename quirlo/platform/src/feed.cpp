@@ -89,7 +89,8 @@ std::vector<std::string> SplitFields(const std::string& line, std::size_t max) {
 bool WriteAll(int fd, const std::string& data) {
   std::size_t done = 0;
   while (done < data.size()) {
-    const ssize_t w = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+    // Never wait: the caller holds the link's lock, which Text() needs too.
+    const ssize_t w = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (w > 0) {
       done += static_cast<std::size_t>(w);
     } else if (w < 0 && errno == EINTR) {
@@ -381,6 +382,14 @@ bool FeedClient::LaunchServiceApplication() {
   const pid_t child = ::fork();
   if (child < 0) return false;
   if (child == 0) {
+    // The service application starts with default signal handling, whatever the
+    // launching thread blocked (a headless main loop blocks SIGINT and SIGTERM).
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    for (int sig : {SIGINT, SIGTERM, SIGPIPE, SIGHUP}) ::sigaction(sig, &dfl, nullptr);
     ::setsid();
     if (::fork() != 0) ::_exit(0);
     if (::chdir(dir.c_str()) != 0) ::_exit(127);

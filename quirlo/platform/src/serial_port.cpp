@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "quirlo/platform/profile_file.h"
 #include "quirlo/platform/program_folder.h"
@@ -220,8 +221,20 @@ bool SerialPort::Exists(int n) { return ExistsPath(PathForCom(n)); }
 
 bool SerialPort::ExistsPath(const std::string& path) {
   struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode) &&
+         !detail::SysfsSaysNoUart(path, "/sys/class/tty");
 }
+
+namespace detail {
+bool SysfsSaysNoUart(const std::string& devicePath, const std::filesystem::path& sysClassTty) {
+  std::error_code ec;
+  const auto real = std::filesystem::canonical(devicePath, ec);  // follows /dev/serial/... links
+  const auto name = (ec ? std::filesystem::path(devicePath) : real).filename();
+  std::ifstream type(sysClassTty / name / "type");
+  int value = -1;
+  return type >> value && value == 0;
+}
+}  // namespace detail
 
 bool SerialPort::InUse(int n) { return InUsePath(PathForCom(n)); }
 

@@ -104,6 +104,17 @@ TEST(qplat_SerialPort, ExistsAndInUseForFreeHeldAndMissingPorts) {
   EXPECT_FALSE(missing.Open());
 }
 
+TEST(qplat_SerialPort, APortListedWithoutAUartDoesNotExist) {
+  testing::TempDir sys;
+  for (auto [name, type] : {std::pair{"ttyS0", "4\n"}, std::pair{"ttyS3", "0\n"}}) {
+    std::filesystem::create_directories(sys.path() / name);
+    std::ofstream(sys.path() / name / "type") << type;
+  }
+  EXPECT_FALSE(detail::SysfsSaysNoUart("/dev/ttyS0", sys.path()));
+  EXPECT_TRUE(detail::SysfsSaysNoUart("/dev/ttyS3", sys.path()));
+  EXPECT_FALSE(detail::SysfsSaysNoUart("/dev/ttyUSB0", sys.path()));  // not listed: no verdict
+}
+
 TEST(qplat_SerialPort, MapsComNumbersThroughThePortsSection) {
   testing::TempDir dir;
   const auto ini = dir.path() / "settings.ini";

@@ -80,7 +80,8 @@ class SerialPort {
   static std::string PathForCom(int n, const std::filesystem::path& iniFile);
 
   // True when the device node of COMn (or `path`) is present; a port held by another
-  // program still exists.
+  // program still exists. A standard serial port that the kernel lists without hardware
+  // behind it (type 0 in /sys/class/tty/<name>/type) does not exist.
   static bool Exists(int n);
   static bool ExistsPath(const std::string& path);
   // True when someone holds the port exclusively (TIOCEXCL or an flock on it).
@@ -102,5 +103,10 @@ class SerialPort {
   int fd_ = -1;
   std::string lastError_;
 };
+
+namespace detail {
+// True when `sysClassTty`/<device name>/type says "0": a legacy port with no UART.
+bool SysfsSaysNoUart(const std::string& devicePath, const std::filesystem::path& sysClassTty);
+}  // namespace detail
 
 }  // namespace quirlo
