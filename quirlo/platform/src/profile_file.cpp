@@ -106,7 +106,10 @@ bool WriteString(const std::filesystem::path& file, std::string_view section,
 
   bool ok = false;
   auto lines = ReadLines(file, ok);
-  const std::string entry = std::string(key) + "=" + StoredValue(value);
+  // New lines follow the file's line ends (a file written on a DOS-style system ends its
+  // lines in CR LF; getline leaves the CR on each line).
+  const std::string eol = !lines.empty() && !lines.front().empty() && lines.front().back() == '\r' ? "\r" : "";
+  const std::string entry = std::string(key) + "=" + StoredValue(value) + eol;
 
   // Locate the section and, inside it, the key and the last non-blank line.
   std::ptrdiff_t sectionAt = -1, keyAt = -1, lastInSection = -1;
@@ -130,7 +133,7 @@ bool WriteString(const std::filesystem::path& file, std::string_view section,
   } else if (sectionAt >= 0) {
     lines.insert(lines.begin() + lastInSection + 1, entry);
   } else {
-    lines.push_back("[" + std::string(section) + "]");
+    lines.push_back("[" + std::string(section) + "]" + eol);
     lines.push_back(entry);
   }
 

@@ -46,6 +46,17 @@ TEST(qplat_TiniSettings, WriteKeepsOtherSectionsKeysAndComments) {
             "[OTHER]\nK=w\n");
 }
 
+TEST(qplat_TiniSettings, KeepsCrLfLineEnds) {
+  TempDir dir;
+  const fs::path file = dir.path() / "settings.ini";
+  std::ofstream(file, std::ios::binary) << "[MAIN]\r\nDelimiter=;\r\n";
+  auto ini = TiniSettings::AtPath(file);
+  EXPECT_EQ(ini.ReadString("MAIN", "Delimiter", ","), ";");
+  ASSERT_TRUE(ini.WriteString("MAIN", "Delimiter", "|"));
+  ASSERT_TRUE(ini.WriteString("PORTS", "COM3", "/dev/ttyUSB0"));
+  EXPECT_EQ(Slurp(file), "[MAIN]\r\nDelimiter=|\r\n[PORTS]\r\nCOM3=/dev/ttyUSB0\r\n");
+}
+
 TEST(qplat_TiniSettings, ReadsThroughA256CharacterBufferAndStripsQuotes) {
   TempDir dir;
   const fs::path file = dir.path() / "settings.ini";
