@@ -310,6 +310,12 @@ extern "C" HMODULE GetModuleHandleW(LPCWSTR name) {
     for (const auto& [base, loaded] : table()) {
       if (fs::equivalent(loaded.path, *file, ec)) return base;
     }
+    // Loaded outside the layer (a host's plain dlopen): answer without loading it.
+    if (void* dl = dlopen(file->c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+      const HMODULE base = base_of_handle(dl);
+      dlclose(dl);
+      return base;
+    }
   }
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;

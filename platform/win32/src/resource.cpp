@@ -25,6 +25,11 @@ std::u16string upper(std::u16string s) {
   return s;
 }
 
+ResourceId upper_id(const ResourceId& id) {
+  if (const auto* s = std::get_if<std::u16string>(&id)) return upper(*s);
+  return id;
+}
+
 void put16(Bytes& out, std::uint16_t v) {
   out.push_back(static_cast<std::uint8_t>(v));
   out.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -81,7 +86,7 @@ std::u16string read_name(std::span<const std::uint8_t> dir, std::uint32_t offset
   if (offset % 2 != 0) *ok = false;
   const std::uint16_t n = r.u16();
   std::u16string s = r.chars(n);
-  if (!r.ok) *ok = false;
+  if (r.u16() != 0 || !r.ok) *ok = false;  // the NUL after the name
   return s;
 }
 
@@ -228,17 +233,30 @@ std::vector<std::uint8_t> encode_resource_directory(const std::vector<ResourceIt
     const auto name = upper(std::get<std::u16string>(id));
     put16(out, static_cast<std::uint16_t>(name.size()));
     for (char16_t c : name) put16(out, c);
+    put16(out, 0);
   };
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    place_id(items[i].type, &entries[i].typeId, &entries[i].typeNameOffset);
-    place_id(items[i].name, &entries[i].nameId, &entries[i].nameOffset);
-    entries[i].language = items[i].language;
+  // Windows order: string ids before numbers; strings by code units, numbers ascending.
+  auto id_less = [](const ResourceId& a, const ResourceId& b) {
+    if (a.index() != b.index()) return a.index() > b.index();  // u16string (index 1) first
+    return a < b;
+  };
+  std::vector<const ResourceItem*> sorted;
+  for (const auto& item : items) sorted.push_back(&item);
+  std::stable_sort(sorted.begin(), sorted.end(), [&](const ResourceItem* a, const ResourceItem* b) {
+    if (a->type != b->type) return id_less(upper_id(a->type), upper_id(b->type));
+    if (a->name != b->name) return id_less(upper_id(a->name), upper_id(b->name));
+    return a->language < b->language;
+  });
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    place_id(sorted[i]->type, &entries[i].typeId, &entries[i].typeNameOffset);
+    place_id(sorted[i]->name, &entries[i].nameId, &entries[i].nameOffset);
+    entries[i].language = sorted[i]->language;
   }
-  for (std::size_t i = 0; i < items.size(); ++i) {
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
     pad_to(out, 8);
     entries[i].dataOffset = static_cast<std::uint32_t>(out.size());
-    entries[i].dataSize = static_cast<std::uint32_t>(items[i].data.size());
-    out.insert(out.end(), items[i].data.begin(), items[i].data.end());
+    entries[i].dataSize = static_cast<std::uint32_t>(sorted[i]->data.size());
+    out.insert(out.end(), sorted[i]->data.begin(), sorted[i]->data.end());
   }
   pad_to(out, 8);
   ResourceDirectoryHeader h{{'W', '3', '2', 'R'}, 1, sizeof(ResourceEntry),
@@ -367,6 +385,78 @@ extern "C" DWORD SizeofResource(HMODULE module, HRSRC resource) {
 }
 
 extern "C" LPVOID LockResource(HGLOBAL data) { return data; }
+
+namespace {
+
+// The type or name of an entry as the enumeration callbacks receive it.
+LPWSTR atom(const Directory& dir, std::uint32_t id, std::uint32_t offset) {
+  if (offset == 0) return MAKEINTRESOURCEW(static_cast<WORD>(id));
+  return reinterpret_cast<LPWSTR>(const_cast<std::uint8_t*>(dir.bytes.data() + offset + 2));
+}
+
+bool same(const Directory& dir, std::uint32_t id, std::uint32_t offset, LPCWSTR other) {
+  return id_matches(dir, id, offset, other);
+}
+
+// Walks the entries that `match` accepts, calling `visit` for each one whose `key` differs
+// from the previous one (entries are sorted, so equal keys are adjacent).
+std::pair<std::uint32_t, std::u16string> key_of(const Directory& dir, std::uint32_t id, std::uint32_t offset) {
+  bool ok = true;
+  return {id, offset ? read_name(dir.bytes, offset, &ok) : std::u16string()};
+}
+
+template <typename Match, typename Key, typename Visit>
+BOOL walk(HMODULE module, Match match, Key key, Visit visit) {
+  auto dir = directory_of(module);
+  if (!dir) return FALSE;
+  bool any = false;
+  std::optional<std::pair<std::uint32_t, std::u16string>> last;
+  for (std::uint32_t i = 0; i < dir->count; ++i) {
+    const ResourceEntry e = dir->entry(i);
+    if (!match(*dir, e)) continue;
+    const auto k = key(*dir, e);
+    if (last && *last == k) continue;
+    last = k;
+    any = true;
+    if (!visit(*dir, e)) {
+      SetLastError(ERROR_RESOURCE_ENUM_USER_STOP);
+      return FALSE;
+    }
+  }
+  if (!any) SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+  return any ? TRUE : FALSE;
+}
+
+}  // namespace
+
+extern "C" BOOL EnumResourceTypesW(HMODULE module, ENUMRESTYPEPROCW proc, LONG_PTR param) {
+  if (proc == nullptr) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+  return walk(
+      module, [](const Directory&, const ResourceEntry&) { return true; },
+      [](const Directory& dir, const ResourceEntry& e) { return key_of(dir, e.typeId, e.typeNameOffset); },
+      [&](const Directory& dir, const ResourceEntry& e) { return proc(module, atom(dir, e.typeId, e.typeNameOffset), param) != FALSE; });
+}
+
+extern "C" BOOL EnumResourceNamesW(HMODULE module, LPCWSTR type, ENUMRESNAMEPROCW proc, LONG_PTR param) {
+  if (proc == nullptr || type == nullptr) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+  return walk(
+      module, [&](const Directory& dir, const ResourceEntry& e) { return same(dir, e.typeId, e.typeNameOffset, type); },
+      [](const Directory& dir, const ResourceEntry& e) { return key_of(dir, e.nameId, e.nameOffset); },
+      [&](const Directory& dir, const ResourceEntry& e) {
+        return proc(module, type, atom(dir, e.nameId, e.nameOffset), param) != FALSE;
+      });
+}
+
+extern "C" BOOL EnumResourceLanguagesW(HMODULE module, LPCWSTR type, LPCWSTR name, ENUMRESLANGPROCW proc, LONG_PTR param) {
+  if (proc == nullptr || type == nullptr || name == nullptr) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+  return walk(
+      module,
+      [&](const Directory& dir, const ResourceEntry& e) {
+        return same(dir, e.typeId, e.typeNameOffset, type) && same(dir, e.nameId, e.nameOffset, name);
+      },
+      [](const Directory&, const ResourceEntry& e) { return std::pair{std::uint32_t{e.language}, std::u16string()}; },
+      [&](const Directory&, const ResourceEntry& e) { return proc(module, type, name, e.language, param) != FALSE; });
+}
 
 extern "C" int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int size) {
   if (buffer == nullptr || size < 0 || id > 0xFFFF) {

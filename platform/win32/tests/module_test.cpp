@@ -122,6 +122,8 @@ TEST(Module, ModuleLoadedOutsideTheLayerKnowsItself) {
   const DWORD n = GetModuleFileNameW(module, buffer, MAX_PATH);
   EXPECT_EQ(win32::narrow_utf8(std::u16string(buffer, n)), fs::absolute(file).string());
 
+  EXPECT_EQ(GetModuleHandleW(win32::widen_utf8(file.string()).c_str()), module);
+
   HMODULE viaAddress = nullptr;
   EXPECT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                                  reinterpret_cast<LPCWSTR>(reinterpret_cast<const void*>(self)), &viaAddress));

@@ -154,6 +154,43 @@ TEST_F(TestModule, DialogTemplateKeepsWhatTheScriptSays) {
   EXPECT_EQ(d->items[4].header.style & 0xF, 1u);  // default push button
 }
 
+TEST_F(TestModule, EnumerationListsEachTypeNameAndLanguageOnce) {
+  using Seen = std::vector<std::u16string>;
+  auto text = [](LPCWSTR id) {
+    return IS_INTRESOURCE(id) ? u"#" + win32::widen_utf8(std::to_string(reinterpret_cast<ULONG_PTR>(id))) : std::u16string(id);
+  };
+  static std::u16string (*show)(LPCWSTR);
+  show = +text;
+  Seen types;
+  EXPECT_TRUE(EnumResourceTypesW(module_, [](HMODULE, LPWSTR type, LONG_PTR p) {
+    reinterpret_cast<Seen*>(p)->push_back(show(type));
+    return TRUE;
+  }, reinterpret_cast<LONG_PTR>(&types)));
+  // String types first, then numbers ascending: bitmap, dialog, string, rcdata, 263.
+  EXPECT_EQ(types, (Seen{u"FONTDATA", u"#2", u"#5", u"#6", u"#10", u"#263"}));
+
+  Seen names;
+  EXPECT_TRUE(EnumResourceNamesW(module_, RT_STRING, [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR p) {
+    reinterpret_cast<Seen*>(p)->push_back(show(name));
+    return TRUE;
+  }, reinterpret_cast<LONG_PTR>(&names)));
+  EXPECT_EQ(names, (Seen{u"#1", u"#2", u"#4096"}));  // blocks of ids 1, 17/18 and 65535
+
+  std::vector<WORD> languages;
+  EXPECT_TRUE(EnumResourceLanguagesW(module_, RT_STRING, MAKEINTRESOURCEW(1), [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR p) {
+    reinterpret_cast<std::vector<WORD>*>(p)->push_back(lang);
+    return TRUE;
+  }, reinterpret_cast<LONG_PTR>(&languages)));
+  EXPECT_EQ(languages, (std::vector<WORD>{0, MAKELANGID(7, 1)}));
+
+  int calls = 0;
+  SetLastError(0);
+  EXPECT_FALSE(EnumResourceTypesW(module_, [](HMODULE, LPWSTR, LONG_PTR p) { ++*reinterpret_cast<int*>(p); return FALSE; },
+                                  reinterpret_cast<LONG_PTR>(&calls)));
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_ENUM_USER_STOP));
+}
+
 // The decoder refuses every damaged directory instead of reading past its end.
 TEST(ResourceDirectory, RoundTripAndCorruptInput) {
   std::vector<win32::ResourceItem> items{
@@ -164,24 +201,30 @@ TEST(ResourceDirectory, RoundTripAndCorruptInput) {
   auto decoded = win32::decode_resource_directory(good);
   ASSERT_TRUE(decoded.has_value());
   ASSERT_EQ(decoded->size(), 2u);
-  EXPECT_EQ((*decoded)[0].data, items[0].data);
-  EXPECT_EQ(std::get<std::u16string>((*decoded)[1].name), u"GLYPHS");
-  EXPECT_EQ((*decoded)[1].language, 0x409);
+  // Sorted as the enumeration reports them: string types first.
+  EXPECT_EQ(std::get<std::u16string>((*decoded)[0].name), u"GLYPHS");
+  EXPECT_EQ((*decoded)[0].language, 0x409);
+  EXPECT_EQ((*decoded)[1].data, items[0].data);
 
   auto put32 = [](std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) { std::memcpy(b.data() + at, &v, 4); };
-  const std::size_t e0 = 16, e1 = 16 + 28;
+  const std::size_t named = 16, numbered = 16 + 28;
   struct Case { const char* what; std::function<void(std::vector<std::uint8_t>&)> damage; } cases[] = {
       {"magic", [](auto& b) { b[0] = 'X'; }},
       {"truncated header", [](auto& b) { b.resize(10); }},
       {"truncated body", [](auto& b) { b.resize(b.size() - 8); }},
       {"entry count beyond the end", [&](auto& b) { put32(b, 8, 0x10000000); }},
       {"total size beyond the end", [&](auto& b) { put32(b, 12, static_cast<std::uint32_t>(b.size() + 1)); }},
-      {"data beyond the end", [&](auto& b) { put32(b, e0 + 20, 0xFFFFFFF0u); }},
-      {"data offset wraps", [&](auto& b) { put32(b, e0 + 16, 0xFFFFFFFFu); }},
-      {"odd name offset", [&](auto& b) { put32(b, e1 + 12, 17); }},
-      {"name offset beyond the end", [&](auto& b) { put32(b, e1 + 12, 0x7FFFFFF0u); }},
-      {"name and number both set", [&](auto& b) { put32(b, e1 + 8, 5); }},
+      {"data beyond the end", [&](auto& b) { put32(b, numbered + 20, 0xFFFFFFF0u); }},
+      {"data offset wraps", [&](auto& b) { put32(b, numbered + 16, 0xFFFFFFFFu); }},
+      {"odd name offset", [&](auto& b) { put32(b, named + 12, 17); }},
+      {"name offset beyond the end", [&](auto& b) { put32(b, named + 12, 0x7FFFFFF0u); }},
+      {"name and number both set", [&](auto& b) { put32(b, named + 8, 5); }},
       {"entry size", [](auto& b) { b[6] = 27; }},
+      {"name without its NUL", [&](auto& b) {
+         std::uint32_t at;
+         std::memcpy(&at, b.data() + named + 12, 4);
+         b[at + 2 + 2 * 6] = 'X';
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -50,8 +50,8 @@ extern "C" {
 HMODULE LoadLibraryW(LPCWSTR name);
 BOOL FreeLibrary(HMODULE module);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
-// NULL gives the running program. A name is matched against the modules loaded through
-// LoadLibraryW (same search as LoadLibraryW, without loading anything).
+// NULL gives the running program. A name is found by the search of LoadLibraryW and answers
+// only when that file is already loaded (through LoadLibraryW or otherwise); nothing is loaded.
 HMODULE GetModuleHandleW(LPCWSTR name);
 // FROM_ADDRESS: `name` is any address inside a module. Without UNCHANGED_REFCOUNT the
 // module's count is raised as by LoadLibraryW (entry point not called again).

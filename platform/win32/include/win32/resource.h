@@ -9,11 +9,14 @@
 // Directory layout (little-endian, offsets from the start of the array):
 //   header   16 bytes  ResourceDirectoryHeader
 //   entries  count x 28 bytes  ResourceEntry, right after the header
-//   names    a name is a WORD character count followed by that many UTF-16 units, stored in
-//            upper case (names compare without regard to ASCII case); at an even offset
+//   names    a name is a WORD character count followed by that many UTF-16 units and a NUL
+//            unit, stored in upper case (names compare without regard to ASCII case); at an
+//            even offset
 //   data     each resource's bytes, at an offset that is a multiple of 8
 // A type or name is either a number (1..65535; the offset field is 0) or a string (the number
-// field is 0 and the offset field points at the name).
+// field is 0 and the offset field points at the name). Entries are sorted as the enumeration
+// calls report them: by type, then name, then language; string types and names come before
+// numbered ones (strings in code-unit order, numbers ascending).
 //
 // Resource data formats:
 //   RT_STRING   blocks of 16 strings: string `id` lives in block (id / 16) + 1 at index id % 16;
@@ -41,6 +44,15 @@ inline LPWSTR const RT_BITMAP = MAKEINTRESOURCEW(2);
 inline LPWSTR const RT_DIALOG = MAKEINTRESOURCEW(5);
 inline LPWSTR const RT_STRING = MAKEINTRESOURCEW(6);
 inline LPWSTR const RT_RCDATA = MAKEINTRESOURCEW(10);
+inline LPWSTR const RT_VERSION = MAKEINTRESOURCEW(16);
+
+inline constexpr LONG ERROR_RESOURCE_ENUM_USER_STOP = 15106;
+
+// Enumeration callbacks: return TRUE to go on. Names and types are integer atoms or
+// NUL-terminated upper-case strings that stay valid while the module is loaded.
+using ENUMRESTYPEPROCW = BOOL (*)(HMODULE module, LPWSTR type, LONG_PTR param);
+using ENUMRESNAMEPROCW = BOOL (*)(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR param);
+using ENUMRESLANGPROCW = BOOL (*)(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR param);
 
 inline constexpr WORD LANG_NEUTRAL = 0;
 inline constexpr WORD MAKELANGID(WORD primary, WORD sub) { return static_cast<WORD>((sub << 10) | primary); }
@@ -57,6 +69,12 @@ LPVOID LockResource(HGLOBAL data);
 // of units copied; 0 when the string does not exist. With size 0 the string is not copied:
 // `buffer` receives a read-only pointer to it (not terminated) and its length is returned.
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int size);
+// Each distinct type, name (of one type) or language (of one resource) once, in directory
+// order. FALSE when there is nothing to enumerate (the lookup's error) or when a callback
+// stopped the walk (ERROR_RESOURCE_ENUM_USER_STOP).
+BOOL EnumResourceTypesW(HMODULE module, ENUMRESTYPEPROCW proc, LONG_PTR param);
+BOOL EnumResourceNamesW(HMODULE module, LPCWSTR type, ENUMRESNAMEPROCW proc, LONG_PTR param);
+BOOL EnumResourceLanguagesW(HMODULE module, LPCWSTR type, LPCWSTR name, ENUMRESLANGPROCW proc, LONG_PTR param);
 }
 
 namespace win32 {
