@@ -32,7 +32,7 @@
 // The reader is strict: a wrong magic, version, size or checksum, a record running past the
 // payload, a parent index not before its child, a duplicate key or value name (ignoring
 // ASCII case), or bytes left over make the store corrupt. A corrupt store is renamed to
-// registry.dat.bad-<seconds since 1970>, the call that found it returns ERROR_BADDB, and the
+// registry.dat.bad-<seconds since 1970>[-n], the call that found it returns ERROR_BADDB, and the
 // registry starts empty; the bad file stays for inspection.
 #include "win32/registry.h"
 
@@ -328,9 +328,12 @@ LONG refresh(Store& s) {
       auto const stamp = std::chrono::duration_cast<std::chrono::seconds>(
                              std::chrono::system_clock::now().time_since_epoch())
                              .count();
-      fs::path aside = file;
-      aside += ".bad-" + std::to_string(stamp);
+      fs::path aside;
       std::error_code ec;
+      for (int n = 0; aside.empty() || fs::exists(aside, ec); ++n) {
+        aside = file;
+        aside += ".bad-" + std::to_string(stamp) + (n ? "-" + std::to_string(n) : "");
+      }
       fs::rename(file, aside, ec);
       std::fprintf(stderr, "win32: registry store %s is corrupt; moved to %s, starting empty\n",
                    file.c_str(), aside.c_str());
