@@ -1,5 +1,5 @@
 // The two programs end to end: QLSim launched by the feed client from the program's
-// folder, and quirlo-boxemu on a pseudo-terminal of its own.
+// folder, and quirlo-boxemu on a pseudo-terminal of its own or on a given device.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,11 +9,13 @@
 #include <cstring>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "../../platform/tests/temp_dir.h"
 #include "quirlo/acquisition/packet.h"
 #include "quirlo/platform/feed.h"
 #include "quirlo/platform/program_folder.h"
+#include "quirlo/platform/pty.h"
 #include "quirlo/platform/serial_port.h"
 
 namespace quirlo {
@@ -86,6 +88,42 @@ TEST(qplat_BoxEmuProgram, PrintsItsPtyAndSendsPackets) {
   ASSERT_NE(std::fgets(written, sizeof written, f), nullptr);
   std::fclose(f);
   EXPECT_EQ(std::string(written), slave + "\n");
+}
+
+TEST(qplat_BoxEmuProgram, WritesToAGivenDeviceAndObeysCommands) {
+  PseudoTerminal line;  // the test plays Quirlo on the master side
+  const std::string cmd = std::string("'") + QPLAT_BOXEMU + "' --device '" + line.SlavePath() +
+                          "' --seconds 1 --corrupt 1 2>&1";
+  FILE* out = ::popen(cmd.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  std::vector<uint8_t> bytes;
+  uint8_t buf[512];
+  bool sent = false;
+  for (int i = 0; i < 100 && bytes.size() < 400; ++i) {
+    std::this_thread::sleep_for(10ms);
+    const ssize_t n = ::read(line.MasterFd(), buf, sizeof buf);
+    if (n > 0) bytes.insert(bytes.end(), buf, buf + n);
+    if (!sent && !bytes.empty()) {  // the box is listening: send a quadrature mask
+      const uint8_t mask[] = {0x16, 0x03, 0x1A, 0x00, 0x01};
+      ASSERT_EQ(::write(line.MasterFd(), mask, sizeof mask), 5);
+      sent = true;
+    }
+  }
+  std::string report;
+  char text[512];
+  while (std::fgets(text, sizeof text, out)) report += text;
+  EXPECT_EQ(::pclose(out), 0) << report;
+  struct Sink : acquisition::TPacketSink {
+    int good = 0;
+    void OnAnalogFrame(const acquisition::TAnalogFrame&) override { ++good; }
+    void OnRateFrame(const acquisition::TRateFrame&) override { ++good; }
+    void OnBadPacket(uint32_t) override {}
+  } sink;
+  acquisition::TPacketReceiver rx;
+  rx.Feed(bytes.data(), bytes.size(), sink);
+  EXPECT_GE(rx.BadPacketCount(), 15u);  // --corrupt 1: every packet fails its checksum
+  EXPECT_EQ(sink.good, 0);
+  EXPECT_NE(report.find("obeyed 1 commands"), std::string::npos) << report;
 }
 
 }  // namespace
