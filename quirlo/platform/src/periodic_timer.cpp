@@ -1,5 +1,8 @@
 #include "quirlo/platform/periodic_timer.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 namespace quirlo {
 
 using Clock = std::chrono::steady_clock;
@@ -40,6 +43,12 @@ void PeriodicTimer::JoinIfNeeded() {
 
 void PeriodicTimer::Loop(Clock::duration period, Callback tick) {
   loopId_ = std::this_thread::get_id();
+  // Wake-ups on a busy machine come late under the normal scheduler (several ms with
+  // both cores loaded); a low real-time priority keeps ticks on time. Without the
+  // privilege the call fails and the timer runs at normal priority.
+  sched_param param{};
+  param.sched_priority = 10;
+  ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &param);
   auto deadline = Clock::now() + period;
   std::unique_lock lock(mutex_);
   while (true) {

@@ -9,6 +9,10 @@
 // long that whole deadlines pass skips them (counted in Overruns()) instead of firing a
 // burst of catch-up ticks: the acquisition cycle drains everything waiting on each tick,
 // so a skipped tick loses nothing.
+//
+// The timer thread asks for a low real-time priority (SCHED_FIFO 10) so that ticks stay
+// on time on a loaded machine; without the privilege it runs at normal priority. A tick
+// callback must therefore be short and must not spin.
 #pragma once
 
 #include <atomic>
