@@ -40,7 +40,7 @@ Stream MakeStream(std::size_t targetBytes) {
   uint16_t n = 0;
   while (s.bytes.size() < targetBytes) {
     qa::TAnalogFrame a{};
-    for (auto& r : a.Reading) r = n++;
+    for (int i = 0; i < 8; ++i) a.Reading[i] = n++;
     a.DigitalBits = static_cast<uint8_t>(n);
     const auto ap = qa::EncodeAnalogPacket(a);
     s.bytes.insert(s.bytes.end(), ap.begin(), ap.end());

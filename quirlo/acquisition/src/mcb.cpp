@@ -185,7 +185,8 @@ void TMcb::StopSimulator() {
 
 void TMcb::SimulatorStep(const std::string& itemText) {
   const std::string delimiters = delimiter_ != nullptr ? delimiter_->Get() : ",";
-  for (auto& reading : simAnalog_.Reading) reading = 0;
+  // Fields of packed frames are assigned by index: a reference to one may be misaligned.
+  for (int i = 0; i < 8; ++i) simAnalog_.Reading[i] = 0;
   long value = 0;
   if (SimulatorField(itemText, delimiters, 1, value)) {
     simAnalog_.Reading[0] = static_cast<uint16_t>(value);
@@ -194,7 +195,7 @@ void TMcb::SimulatorStep(const std::string& itemText) {
 
   if (++simSteps_ < kRateEverySteps) return;
   simSteps_ = 0;
-  for (auto& f : simRate_.Frequency) f = 0;
+  for (int i = 0; i < 6; ++i) simRate_.Frequency[i] = 0;
   for (int i = 1; i < 6; ++i) simRate_.Count[i] = 0;
   long f = 0;
   SimulatorField(itemText, delimiters, 0, f);  // an empty text reads as 0

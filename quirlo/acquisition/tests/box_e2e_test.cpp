@@ -72,7 +72,7 @@ TEST(qcore_BoxLink, EmulatorThroughSerialPortWithCorruptShare) {
   EXPECT_EQ(mcb.BadPacketCount(), stats.corrupted);
   EXPECT_EQ(handler.analog + handler.rate, sent - stats.corrupted);
   EXPECT_EQ(handler.last.DigitalBits, 0x5A);
-  EXPECT_EQ(handler.lastRate.Frequency[0], 100);
+  EXPECT_EQ(+handler.lastRate.Frequency[0], 100);
 
   // Commands go the other way and the box obeys them.
   mcb.SendQuadratureMask(0x05);

@@ -35,9 +35,9 @@ TEST(qcore_ChannelTable, DefaultsWrittenAtOnceWhenMissing) {
     EXPECT_EQ(qa::FieldText(table[i].Name), "Channel " + std::to_string(i + 1));
     EXPECT_EQ(qa::FieldText(table[i].Units), "Units");
     EXPECT_EQ(table[i].IsMath, 0);
-    EXPECT_EQ(table[i].Number, i + 1);
-    EXPECT_EQ(table[i].SourceKind, 1);
-    EXPECT_EQ(table[i].SourceIndex, 0);
+    EXPECT_EQ(+table[i].Number, i + 1);
+    EXPECT_EQ(+table[i].SourceKind, 1);
+    EXPECT_EQ(+table[i].SourceIndex, 0);
   }
   // Record 2 in the file: "Channel 3" at 186, Number at 186 + 81 little-endian.
   EXPECT_EQ(bytes.substr(186, 10), std::string("Channel 3\0", 10));
@@ -51,7 +51,7 @@ TEST(qcore_ChannelTable, DefaultsWrittenAtOnceWhenMissing) {
   qa::TChannelTable again{};
   EXPECT_TRUE(qa::LoadChannelTable(saver, again));
   EXPECT_EQ(qa::FieldText(again[4].Name), "Pressure");
-  EXPECT_EQ(again[4].SourceKind, 6);
+  EXPECT_EQ(+again[4].SourceKind, 6);
   EXPECT_TRUE(fs::exists(dir.path() / "channels" / "chan.001"));
 }
 
@@ -126,7 +126,7 @@ TEST(qcore_AppSettings, ToolbarLayoutKeepsCurrentWhenMissing) {
   qa::TToolbarLayout layout{};
   layout.Band[2] = {7, 2, 310, 1};
   EXPECT_FALSE(qa::LoadToolbarLayout(saver, layout));
-  EXPECT_EQ(layout.Band[2].Width, 310);
+  EXPECT_EQ(+layout.Band[2].Width, 310);
 
   ASSERT_TRUE(qa::SaveToolbarLayout(saver, layout));
   const std::string bytes = ReadAll(dir.path() / "bars" / "bars.txt");

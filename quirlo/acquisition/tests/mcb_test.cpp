@@ -160,7 +160,7 @@ TEST(qcore_Mcb, PollDecodesAndCountsBadPacketsOnTheUiThread) {
   f.PollUntil(2);
 
   ASSERT_EQ(f.handler.analog.size(), 2u);
-  EXPECT_EQ(f.handler.analog[1].Reading[0], 200);
+  EXPECT_EQ(+f.handler.analog[1].Reading[0], 200);
   EXPECT_EQ(f.handler.digital, (std::vector<uint8_t>{0x81, 0x02}));  // after each frame
   EXPECT_EQ(f.mcb->BadPacketCount(), 2u);
   EXPECT_TRUE(shown.empty());  // nothing touched the screen from the polling thread
@@ -204,23 +204,23 @@ TEST(qcore_Simulator, StepsMakeAnalogAndEveryFifthRateFrame) {
   qa::TMcb mcb(handler, dispatcher, ui);
   for (int step = 0; step < 10; ++step) mcb.SimulatorStep("12,345");
   ASSERT_EQ(handler.analog.size(), 10u);
-  for (const auto& frame : handler.analog) EXPECT_EQ(frame.Reading[0], 345);
+  for (const auto& frame : handler.analog) EXPECT_EQ(+frame.Reading[0], 345);
   ASSERT_EQ(handler.rate.size(), 2u);
-  EXPECT_EQ(handler.rate[0].Frequency[0], 12);
-  EXPECT_EQ(handler.rate[0].Count[0], 12);
-  EXPECT_EQ(handler.rate[1].Count[0], 24);
+  EXPECT_EQ(+handler.rate[0].Frequency[0], 12);
+  EXPECT_EQ(+handler.rate[0].Count[0], 12);
+  EXPECT_EQ(+handler.rate[1].Count[0], 24);
   EXPECT_TRUE(handler.digital.empty());  // the simulator does not feed the digital stage
 
   for (int step = 0; step < 5; ++step) mcb.SimulatorStep("7");
-  EXPECT_EQ(handler.analog.back().Reading[0], 0);
+  EXPECT_EQ(+handler.analog.back().Reading[0], 0);
   ASSERT_EQ(handler.rate.size(), 3u);
-  EXPECT_EQ(handler.rate[2].Frequency[0], 7);
-  EXPECT_EQ(handler.rate[2].Count[0], 31);
+  EXPECT_EQ(+handler.rate[2].Frequency[0], 7);
+  EXPECT_EQ(+handler.rate[2].Count[0], 31);
 
   qa::TSharedText semicolon(";");
   mcb.SetDelimiter(&semicolon);
   mcb.SimulatorStep("5;6");
-  EXPECT_EQ(handler.analog.back().Reading[0], 6);
+  EXPECT_EQ(+handler.analog.back().Reading[0], 6);
 }
 
 TEST(qcore_Simulator, FeedReplacesTheBox) {
@@ -250,7 +250,7 @@ TEST(qcore_Simulator, FeedReplacesTheBox) {
   EXPECT_FALSE(mcb.SimulatorOn());
   ASSERT_TRUE(seen);
   std::lock_guard lock(handler.mutex);
-  EXPECT_EQ(handler.rate.back().Frequency[0], 12);
+  EXPECT_EQ(+handler.rate.back().Frequency[0], 12);
 }
 
 TEST(qcore_Simulator, FailuresAreReportedAndTheTimerRunsOnZeros) {
@@ -273,5 +273,5 @@ TEST(qcore_Simulator, FailuresAreReportedAndTheTimerRunsOnZeros) {
   mcb.StopSimulator();
   ASSERT_GE(handler.AnalogCount(), 2u);
   std::lock_guard lock(handler.mutex);
-  EXPECT_EQ(handler.analog.back().Reading[0], 0);
+  EXPECT_EQ(+handler.analog.back().Reading[0], 0);
 }

@@ -30,8 +30,8 @@ qa::TAnalogFrame AnalogFrame(uint16_t base, uint8_t bits) {
 qa::TRateFrame RateFrame(int32_t count, int16_t freq) {
   qa::TRateFrame f{};
   for (int i = 0; i < 6; ++i) {
-    f.Count[i] = count * (i + 1);
-    f.Frequency[i] = static_cast<int16_t>(-freq * i);
+    f.Count[i] = static_cast<int32_t>(static_cast<uint32_t>(count) * static_cast<uint32_t>(i + 1));
+    f.Frequency[i] = static_cast<int16_t>(-freq * i);  // int arithmetic: no overflow
   }
   f.QuadratureBits = 0x2A;
   return f;
@@ -159,7 +159,7 @@ TEST(qcore_Packet, TruncatedPacketSwallowsStartOfNext) {
   rx.Feed(stream.data(), stream.size(), sink);
   EXPECT_EQ(rx.BadPacketCount(), 1u);
   ASSERT_EQ(sink.analog.size(), 1u);
-  EXPECT_EQ(sink.analog[0].Reading[0], 0x0400);
+  EXPECT_EQ(+sink.analog[0].Reading[0], 0x0400);
 }
 
 TEST(qcore_Packet, RandomStreamsCountExactlyAndResynchronise) {
@@ -223,7 +223,7 @@ TEST(qcore_Packet, ArbitraryBytesNeverBreakTheReceiver) {
     sink.analog.clear();
     rx.Feed(good.data(), good.size(), sink);
     ASSERT_EQ(sink.analog.size(), 1u) << "round " << round;
-    EXPECT_EQ(sink.analog[0].Reading[0], 0x0ABC);
+    EXPECT_EQ(+sink.analog[0].Reading[0], 0x0ABC);
     EXPECT_EQ(sink.analog[0].DigitalBits, 0x3C);
   }
 }
