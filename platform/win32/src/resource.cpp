@@ -156,7 +156,20 @@ bool id_matches(const Directory& dir, std::uint32_t id, std::uint32_t nameOffset
   return read_name(dir.bytes, nameOffset, &ok) == upper(std::u16string(q));
 }
 
-HRSRC find(HMODULE module, LPCWSTR type, LPCWSTR name, std::optional<WORD> language) {
+// Preference of a match: lower is better; the first entry of the best rank wins.
+using Rank = int (*)(WORD entryLanguage, WORD wanted);
+
+int rank_explicit(WORD lang, WORD wanted) { return lang == wanted ? 0 : lang == LANG_NEUTRAL ? 1 : 2; }
+
+int rank_thread(WORD lang, WORD wanted) {
+  if (lang == wanted) return 0;
+  if (PRIMARYLANGID(lang) == PRIMARYLANGID(wanted)) return 1;
+  if (lang == LANG_NEUTRAL) return 2;
+  if (lang == 0x0409) return 3;
+  return 4;
+}
+
+HRSRC find(HMODULE module, LPCWSTR type, LPCWSTR name, WORD wanted, Rank rank) {
   if (type == nullptr || name == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -164,17 +177,16 @@ HRSRC find(HMODULE module, LPCWSTR type, LPCWSTR name, std::optional<WORD> langu
   auto dir = directory_of(module);
   if (!dir) return nullptr;
   bool typeSeen = false;
-  std::optional<std::uint32_t> exact, neutral, any;
+  std::optional<std::uint32_t> pick;
+  int best = 0;
   for (std::uint32_t i = 0; i < dir->count; ++i) {
     const ResourceEntry e = dir->entry(i);
     if (!id_matches(*dir, e.typeId, e.typeNameOffset, type)) continue;
     typeSeen = true;
     if (!id_matches(*dir, e.nameId, e.nameOffset, name)) continue;
-    if (language && e.language == *language && !exact) exact = i;
-    if (e.language == LANG_NEUTRAL && !neutral) neutral = i;
-    if (!any) any = i;
+    const int r = rank(e.language, wanted);
+    if (!pick || r < best) pick = i, best = r;
   }
-  const auto pick = exact ? exact : neutral ? neutral : any;
   if (!pick) {
     SetLastError(typeSeen ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
     return nullptr;
@@ -366,11 +378,11 @@ std::span<const std::uint8_t> resource_bytes(HMODULE module, LPCWSTR type, LPCWS
 }  // namespace win32
 
 extern "C" HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
-  return find(module, type, name, std::nullopt);
+  return find(module, type, name, LANGIDFROMLCID(GetThreadLocale()), rank_thread);
 }
 
 extern "C" HRSRC FindResourceExW(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language) {
-  return find(module, type, name, language);
+  return find(module, type, name, language, rank_explicit);
 }
 
 extern "C" HGLOBAL LoadResource(HMODULE module, HRSRC resource) {

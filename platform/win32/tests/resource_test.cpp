@@ -29,7 +29,10 @@ class TestModule : public ::testing::Test {
     module_ = LoadLibraryW(win32::widen_utf8((kModules / "libTESTMOD.so").string()).c_str());
     ASSERT_NE(module_, nullptr);
   }
-  void TearDown() override { FreeLibrary(module_); }
+  void TearDown() override {
+    FreeLibrary(module_);
+    win32::set_user_locale(0);
+  }
 
   std::vector<std::uint8_t> bytes(LPCWSTR type, LPCWSTR name) {
     auto s = win32::resource_bytes(module_, type, name);
@@ -93,10 +96,25 @@ TEST_F(TestModule, LanguagePreference) {
   auto first_byte = [&](HRSRC r) { return *static_cast<const std::uint8_t*>(LockResource(LoadResource(module_, r))); };
   EXPECT_EQ(first_byte(FindResourceExW(module_, RT_RCDATA, MAKEINTRESOURCEW(3), us)), 1);
   EXPECT_EQ(first_byte(FindResourceExW(module_, RT_RCDATA, MAKEINTRESOURCEW(3), MAKELANGID(7, 1))), 2);  // neutral
+  // Without a language the thread's locale decides: U.S. English, then German (neutral).
+  win32::set_user_locale(0x0409);
+  EXPECT_EQ(first_byte(FindResourceW(module_, MAKEINTRESOURCEW(3), RT_RCDATA)), 1);
+  win32::set_user_locale(0x0407);
   EXPECT_EQ(first_byte(FindResourceW(module_, MAKEINTRESOURCEW(3), RT_RCDATA)), 2);
+  WCHAR text[16];
+  EXPECT_EQ(LoadStringW(module_, IDS_HELLO, text, 16), 5);
+  EXPECT_EQ(std::u16string(text), u"Hallo");
+  win32::set_user_locale(0x0807);  // Swiss German: another German is closer than neutral
+  EXPECT_EQ(LoadStringW(module_, IDS_HELLO, text, 16), 5);
+  EXPECT_EQ(std::u16string(text), u"Hallo");
+  win32::set_user_locale(0x040C);  // French: neutral
+  EXPECT_EQ(LoadStringW(module_, IDS_HELLO, text, 16), 5);
+  EXPECT_EQ(std::u16string(text), u"Hello");
+  win32::set_user_locale(0);
 }
 
 TEST_F(TestModule, LoadStringCopiesCutsAndPoints) {
+  win32::set_user_locale(0x0409);
   struct Case { UINT id; int size; int result; std::u16string text; } cases[] = {
       /*1*/ {IDS_HELLO, 6, 5, u"Hello"},  // exact fit
       /*2*/ {IDS_HELLO, 5, 4, u"Hell"},   // one short: cut and terminated

@@ -28,6 +28,7 @@
 #pragma once
 
 #include "win32/base.h"
+#include "win32/locale.h"
 
 #include <cstdint>
 #include <optional>
@@ -55,10 +56,12 @@ using ENUMRESNAMEPROCW = BOOL (*)(HMODULE module, LPCWSTR type, LPWSTR name, LON
 using ENUMRESLANGPROCW = BOOL (*)(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR param);
 
 inline constexpr WORD LANG_NEUTRAL = 0;
-inline constexpr WORD MAKELANGID(WORD primary, WORD sub) { return static_cast<WORD>((sub << 10) | primary); }
 
 extern "C" {
-// Language-neutral lookup: a neutral resource first, else the first of any language.
+// Lookup in the calling thread's language (GetThreadLocale): that language, then another of
+// its primary language, then neutral, then U.S. English, then the first of any language.
+// LoadStringW looks up the same way, so switching the thread locale switches the language
+// of a module that carries several.
 HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type);
 // The given language first, then neutral, then the first of any language.
 HRSRC FindResourceExW(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language);
