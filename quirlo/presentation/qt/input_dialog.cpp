@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,8 +64,12 @@ QString TInputDialog::Ask(const QString& title, const QString& prompt,
 }
 
 bool TInputDialog::event(QEvent* e) {
-  // Losing the activation to another window ends the question like Cancel.
-  if (e->type() == QEvent::WindowDeactivate && isVisible()) reject();
+  // Losing the activation to another window ends the question like Cancel. The platform can
+  // report a late deactivation of an earlier dialog while the focus is already ours again;
+  // that one is not a loss of focus.
+  if (e->type() == QEvent::WindowDeactivate && isVisible() &&
+      QGuiApplication::focusWindow() != windowHandle())
+    reject();
   return QDialog::event(e);
 }
 

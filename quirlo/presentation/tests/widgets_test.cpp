@@ -61,13 +61,22 @@ TEST(QguiQtInputDialog, OkReturnsTextCancelReturnsDefault) {
   EXPECT_EQ(dlg.Ask("T", "P", "12.5"), "12.5");
   EXPECT_FALSE(dlg.Accepted());
 
+  // Another window takes the focus (one the modal dialog does not block: its own child).
+  bool stillOpen = false;
   WhenShown(dlg, [&] {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     dlg.Edit()->setText("typed");
-    QEvent deactivate(QEvent::WindowDeactivate);
-    QApplication::sendEvent(&dlg, &deactivate);
+    auto* other = new QWidget(&dlg, Qt::Window);
+    other->show();
+    other->activateWindow();
+    QTimer::singleShot(5000, &dlg, [&] {  // a dialog that ignored the loss must not hang
+      stillOpen = dlg.isVisible();
+      dlg.reject();
+    });
   });
   EXPECT_EQ(dlg.Ask("T", "P", "kept"), "kept");
   EXPECT_FALSE(dlg.Accepted());
+  EXPECT_FALSE(stillOpen);
 }
 
 TEST(QguiQtSplashForm, CaptionsAndDismissal) {
