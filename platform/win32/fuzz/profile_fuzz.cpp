@@ -8,6 +8,7 @@
 #include "win32/text.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +35,13 @@ std::filesystem::path const& fuzz_file() {
     auto dir = std::filesystem::temp_directory_path() / ("w32fuzz-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir / "Windows" / "System32");
     ::setenv("W32_MACHINE_ROOT", dir.c_str(), 1);
+    // Removed at exit; kept in a plain array, which outlives every static object.
+    static char root_dir[4096];
+    std::snprintf(root_dir, sizeof root_dir, "%s", dir.c_str());
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(root_dir, ec);
+    });
     return dir / "Windows" / "FUZZ.INI";
   }();
   return file;

@@ -6,8 +6,9 @@
 // path; every call checks the file's identity (inode, size, modification and change times)
 // with one stat and parses again only when the file changed. File times on Linux move in
 // coarse ticks, so a file modified less than two seconds before it was read is not trusted
-// from the cache: it is read again on each call until it has been quiet for that long. Files
-// this process wrote itself are trusted, since their content is known.
+// from the cache: its bytes are read again on each call (and parsed again only when they
+// differ) until it has been quiet for that long. Files this process wrote itself are
+// trusted, since their content is known.
 //
 // A write reads the newest file, changes the lines it must, and replaces the file through a
 // temporary file and a rename, so a reader never sees half a file. Writers are not locked
@@ -315,6 +316,7 @@ struct Cached {
   FileId id;
   bool trusted = false;  // quiet long enough, or written by this process
   std::shared_ptr<ProfileFile const> file;
+  std::string bytes;     // the content parsed, to check an untrusted file cheaply
 };
 
 std::mutex cache_mutex;
@@ -356,16 +358,22 @@ std::shared_ptr<ProfileFile const> load(fs::path const& p) {
     return nullptr;
   }
   FileId const id{st.st_ino, st.st_size, ns(st.st_mtim), ns(st.st_ctim)};
-  if (auto it = cache().find(p); it != cache().end() && it->second.trusted && it->second.id == id)
-    return it->second.file;
+  auto it = cache().find(p);
+  if (it != cache().end() && it->second.trusted && it->second.id == id) return it->second.file;
   std::string bytes;
   if (!read_all(p, bytes)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  auto file = std::make_shared<ProfileFile const>(ProfileFile::parse(bytes));
   auto const age = std::chrono::system_clock::now().time_since_epoch() - std::chrono::nanoseconds(id.mtime_ns);
-  cache()[p] = Cached{id, age > std::chrono::seconds(2), file};
+  bool const quiet = age > std::chrono::seconds(2);
+  // A file still inside its modification tick: reading it is cheap, parsing it is not.
+  if (it != cache().end() && it->second.id == id && it->second.bytes == bytes) {
+    it->second.trusted = quiet;
+    return it->second.file;
+  }
+  auto file = std::make_shared<ProfileFile const>(ProfileFile::parse(bytes));
+  cache()[p] = Cached{id, quiet, file, std::move(bytes)};
   return file;
 }
 
@@ -402,7 +410,7 @@ bool store(fs::path const& p, ProfileFile file) {
   struct stat st {};
   if (::stat(p.c_str(), &st) == 0)
     cache()[p] = Cached{FileId{st.st_ino, st.st_size, ns(st.st_mtim), ns(st.st_ctim)}, true,
-                        std::make_shared<ProfileFile const>(std::move(file))};
+                        std::make_shared<ProfileFile const>(std::move(file)), bytes};
   return true;
 }
 
