@@ -224,8 +224,11 @@ extern "C" HMODULE LoadLibraryW(LPCWSTR name) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
+  // An absolute name, so that the file name the loader keeps stays right after a chdir.
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(*file, ec).lexically_normal();
   std::lock_guard lock(table_lock());
-  void* dl = dlopen(file->c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* dl = dlopen((ec ? *file : absolute).c_str(), RTLD_NOW | RTLD_LOCAL);
   if (dl == nullptr) {
     SetLastError(ERROR_BAD_FORMAT);
     return nullptr;

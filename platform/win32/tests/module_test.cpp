@@ -154,6 +154,17 @@ TEST(Module, FileNameAtExactFitAndOneShort) {
   FreeLibrary(module);
 }
 
+TEST(Module, RelativeNamesKeepTheirFullPathAfterAChangeOfFolder) {
+  const fs::path before = fs::current_path();
+  fs::current_path(kModules);
+  HMODULE module = LoadLibraryW(u"./libTESTMOD.so");
+  fs::current_path("/");
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(win32::module_path(module), fs::canonical(kModules / "libTESTMOD.so"));
+  FreeLibrary(module);
+  fs::current_path(before);
+}
+
 TEST(Module, ProgramItself) {
   WCHAR buffer[MAX_PATH];
   const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
