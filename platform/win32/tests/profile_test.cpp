@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -304,6 +306,26 @@ TEST_F(Profile, ChangesByOthersAreSeenAtOnce) {
   EXPECT_EQ(get(u"S", u"k"), u"3");
   fs::remove(file);
   EXPECT_EQ(get(u"S", u"k"), u"<default>");
+}
+
+TEST_F(Profile, ReadersOnOtherThreadsSeeWholeWrites) {
+  ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"k", u"0", u"TEST.INI"));
+  std::atomic<bool> done{false};
+  std::atomic<int> bad{0};
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 3; ++t)
+    readers.emplace_back([&] {
+      while (!done) {
+        UINT const v = GetPrivateProfileIntW(u"S", u"k", -1, u"TEST.INI");
+        if (v > 50) ++bad;  // missing (-1) or garbage would show here
+      }
+    });
+  for (int i = 1; i <= 50; ++i)
+    EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"k", win32::to_utf16(std::to_string(i)).c_str(), u"TEST.INI"));
+  done = true;
+  for (auto& r : readers) r.join();
+  EXPECT_EQ(bad, 0);
+  EXPECT_EQ(GetPrivateProfileIntW(u"S", u"k", -1, u"TEST.INI"), 50u);
 }
 
 }  // namespace

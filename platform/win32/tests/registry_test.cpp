@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -255,6 +257,34 @@ TEST_F(Registry, ConcurrentWritersInTwoProcessesLoseNothing) {
             ERROR_SUCCESS);
   EXPECT_EQ(values, 2u * kEach);
   RegCloseKey(k);
+}
+
+TEST_F(Registry, ThreadsShareTheStore) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 3; ++t)
+    threads.emplace_back([t] {
+      for (int i = 0; i < 10; ++i) {
+        HKEY k = nullptr;
+        std::u16string const path = u"Threads\\T" + std::u16string(1, static_cast<char16_t>(u'0' + t));
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
+          continue;
+        set_dword(k, u"n", static_cast<DWORD>(i));
+        RegCloseKey(k);
+      }
+    });
+  for (auto& th : threads) th.join();
+  HKEY k = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Threads", 0, KEY_READ, &k), ERROR_SUCCESS);
+  DWORD sub_keys = 0;
+  EXPECT_EQ(RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &sub_keys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(sub_keys, 3u);
+  RegCloseKey(k);
+  HKEY t2 = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Threads\\T2", 0, KEY_READ, &t2), ERROR_SUCCESS);
+  EXPECT_EQ(get_dword(t2, u"n"), 9u);
+  RegCloseKey(t2);
 }
 
 TEST_F(Registry, LeftoverTempFileFromATornWriteIsIgnored) {
