@@ -335,6 +335,8 @@ TEST_F(Compiler, BadScriptsGiveFileAndLine) {
       /*23*/ {"1 RCDATA BEGIN 1 END\n1 RCDATA BEGIN 2 END\n", 2, "defined twice"},
       /*24*/ {"0 RCDATA BEGIN 1 END\n", 1, "out of range"},
       /*25*/ {"1 RCDATA BEGIN \"\\q\" END\n", 1, "unknown escape"},
+      /*26*/ {std::string("\xFF\xFE" "1\0 \0", 6), 1, "UTF-16"},
+      /*27*/ {"#include \"script.rc\"\n", 1, "nested too deeply"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases + 1);

@@ -178,6 +178,9 @@ class Lexer {
     dependencies.insert(fs::absolute(file));
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0) {
+      fail(file.string() + ":1", "the script is UTF-16; w32rc reads UTF-8 scripts");
+    }
 
     std::vector<bool> active{true};
     bool inComment = false;
