@@ -289,7 +289,8 @@ void TMainForm::ShowReplayBar(bool visible) {
   if (QAction* play = replayBar_->findChild<QAction*>("Play")) play->setChecked(true);
   const Point at = ReplayBarPosition(
       {chart_->x(), chart_->y(), chart_->width(), chart_->height()}, ToolBarAreaHeight());
-  replayBar_->move(mapToGlobal(QPoint(at.x, at.y)));
+  // The position counts from below the menu bar, the top of the window's client area.
+  replayBar_->move(mapToGlobal(QPoint(at.x, at.y + menuBar()->height())));
   replayBar_->setVisible(visible);
 }
 
@@ -393,7 +394,9 @@ void TMainForm::SaveToolbarLayout() {
 
 void TMainForm::closeEvent(QCloseEvent* e) {
   if (commands_->CloseQuery()) {
+    // The program ends with its main window: no floating bar or about box keeps it alive.
     replayBar_->hide();
+    if (splash_) splash_->hide();
     e->accept();
   } else {
     e->ignore();
