@@ -7,6 +7,7 @@
 // window's construction. Shut-down runs the other way round: the window's close query, the
 // window (saving its tool bar layout), then the core (delimiter, channel table, port, timers).
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <atomic>
 #include <csignal>
@@ -63,11 +64,19 @@ int RunWindows(int argc, char** argv) {
 
   std::unique_ptr<TMainForm> form;
   try {
+    // Without its "Data" folder the program does not start; this is known before the main
+    // window restores anything of its own.
+    core.Saver().EnsureFolder(acquisition::kDataFolder);
     form = std::make_unique<TMainForm>(core, ui, &splash);
     core.Startup(showStatus);
   } catch (const std::exception& e) {
     splash.hide();
-    ui.MessageBox(e.what(), std::string(kApplicationTitle), MsgIcon::Error, MsgButtons::Ok);
+    std::cerr << "quirlo: " << e.what() << "\n";
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle.data()),
+                    QString::fromStdString(e.what()), QMessageBox::Ok);
+    // --seconds bounds the whole run, the error box included.
+    if (options.seconds) QTimer::singleShot(*options.seconds * 1000, &box, &QMessageBox::reject);
+    box.exec();
     return 1;
   }
   splash.hide();

@@ -18,3 +18,13 @@ if(NOT size EQUAL 52)
   message(FATAL_ERROR "bars.txt holds ${size} bytes, not 52")
 endif()
 file(REMOVE_RECURSE "${HOME}")
+
+# A program folder where "Data" cannot be created: the program says why and does not start.
+file(MAKE_DIRECTORY "${HOME}")
+file(WRITE "${HOME}/Data" "a file where the folder should be")
+execute_process(COMMAND "${QUIRLO}" --home "${HOME}" --port 0 --seconds 1
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 50)
+if(rc EQUAL 0)
+  message(FATAL_ERROR "quirlo started without its Data folder\n${out}\n${err}")
+endif()
+file(REMOVE_RECURSE "${HOME}")
