@@ -49,13 +49,16 @@ endfunction()
 # find through the compile definition W32_TESTMOD_DIR).
 if(BUILD_TESTING)
   set(W32_TESTMOD_DIR ${CMAKE_CURRENT_BINARY_DIR}/testmods)
-  set(W32_TESTMOD_TARGETS w32_testmod w32_testfail)
+  set(W32_TESTMOD_TARGETS w32_testmod w32_testfail w32_testpin)
   win32_add_module(w32_testmod SOURCES ${CMAKE_CURRENT_LIST_DIR}/../tests/modules/testmod.cpp
                    RESOURCES ${CMAKE_CURRENT_LIST_DIR}/../tests/modules/testmod.rc
                    OUTPUT_NAME TESTMOD OUTPUT_DIRECTORY ${W32_TESTMOD_DIR})
   win32_add_module(w32_testfail SOURCES ${CMAKE_CURRENT_LIST_DIR}/../tests/modules/testmod.cpp
                    OUTPUT_NAME TESTFAIL OUTPUT_DIRECTORY ${W32_TESTMOD_DIR})
   target_compile_definitions(w32_testfail PRIVATE TESTMOD_FAIL_ATTACH)
+  win32_add_module(w32_testpin SOURCES ${CMAKE_CURRENT_LIST_DIR}/../tests/modules/testmod.cpp
+                   OUTPUT_NAME TESTPIN OUTPUT_DIRECTORY ${W32_TESTMOD_DIR})
+  target_compile_definitions(w32_testpin PRIVATE TESTMOD_PIN_SELF)
 
   # The test executables are defined later in this folder; hook them up at its end.
   function(_win32_wire_test_modules)

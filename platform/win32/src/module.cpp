@@ -125,7 +125,7 @@ std::optional<fs::path> resolve_module(std::u16string_view wide) {
 }
 
 DLLENTRYPROC entry_point(void* dl) {
-  for (const char* symbol : {"DllMain", "DllEntryPoint"}) {
+  for (const char* symbol : {"DllMain", "DllEntryPoint", "DllInitialize"}) {
     if (void* p = dlsym(dl, symbol)) {
       // Only the module's own entry point counts, not one of a library it links.
       if (base_of(p) == base_of_handle(dl)) return reinterpret_cast<DLLENTRYPROC>(p);

@@ -98,6 +98,20 @@ TEST(Module, FailingEntryPointFailsTheLoad) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
 }
 
+TEST(Module, EntryPointMayPinItsOwnModule) {
+  const std::u16string path = wide((kModules / "libTESTPIN.so").string());
+  HMODULE module = LoadLibraryW(path.c_str());
+  ASSERT_NE(module, nullptr) << GetLastError();
+  int detaches = 0;
+  proc<void (*)(int*)>(module, "TestModSetDetachSink")(&detaches);
+  EXPECT_EQ(proc<int (*)()>(module, "TestModAttachCount")(), 1);
+  EXPECT_TRUE(FreeLibrary(module));
+  EXPECT_EQ(GetModuleHandleW(path.c_str()), module);  // the entry point's own load keeps it
+  EXPECT_EQ(detaches, 0);
+  EXPECT_TRUE(FreeLibrary(module));  // the pin
+  EXPECT_EQ(detaches, 1);
+}
+
 TEST(Module, UnknownExportsAndOrdinals) {
   HMODULE module = LoadLibraryW(wide((kModules / "libTESTMOD.so").string()).c_str());
   ASSERT_NE(module, nullptr);

@@ -20,8 +20,9 @@
 //   3. In a folder, "NAME.DLL" matches (case ignored) a file "NAME.DLL", "libNAME.so" or
 //      "NAME.so". A name without an extension gets ".DLL" first, as on Windows.
 //
-// Loading is reference counted per file. On the first load the module's exported `DllMain` or
-// `DllEntryPoint` (BOOL(HINSTANCE, DWORD reason, LPVOID)) is called with DLL_PROCESS_ATTACH;
+// Loading is reference counted per file. On the first load the module's exported entry point
+// (the first of `DllMain`, `DllEntryPoint` and `DllInitialize` that the module itself defines;
+// BOOL(HINSTANCE, DWORD reason, LPVOID)) is called with DLL_PROCESS_ATTACH;
 // FALSE fails the load (ERROR_DLL_INIT_FAILED) and unloads the file. The last FreeLibrary calls
 // it with DLL_PROCESS_DETACH before dlclose. Entry points run under the module lock, which is
 // recursive, so an entry point may itself load or free modules.

@@ -8,9 +8,23 @@ int* detach_sink = nullptr;
 HINSTANCE instance_from_entry = nullptr;
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) BOOL DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+#ifdef TESTMOD_PIN_SELF
+// Like the configuration module: the entry point is named DllInitialize and, on attach, loads
+// the module once more by its own path so that it stays loaded for the life of the process.
+#define TESTMOD_ENTRY DllInitialize
+#else
+#define TESTMOD_ENTRY DllMain
+#endif
+
+extern "C" __attribute__((visibility("default"))) BOOL TESTMOD_ENTRY(HINSTANCE instance, DWORD reason, LPVOID) {
 #ifdef TESTMOD_FAIL_ATTACH
   if (reason == DLL_PROCESS_ATTACH) return FALSE;
+#endif
+#ifdef TESTMOD_PIN_SELF
+  if (reason == DLL_PROCESS_ATTACH) {
+    WCHAR path[MAX_PATH];
+    if (GetModuleFileNameW(instance, path, MAX_PATH) == 0 || LoadLibraryW(path) != instance) return FALSE;
+  }
 #endif
   if (reason == DLL_PROCESS_ATTACH) {
     ++attaches;
