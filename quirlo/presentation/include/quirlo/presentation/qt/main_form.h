@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "quirlo/acquisition/quirlo_core.h"
 #include "quirlo/presentation/main_commands.h"
