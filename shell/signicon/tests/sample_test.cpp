@@ -88,6 +88,9 @@ class SigniconSample : public win32::test::MachineRootTest {
   }
 
   static void TearDownTestSuite() {
+    // gpg started an agent for each key folder; stop them before their folders go.
+    for (const char* home : {"signer", "stranger"})
+      run("gpgconf --homedir " + shell_quoted(work / home) + " --kill gpg-agent 2>/dev/null");
     std::error_code ec;
     fs::remove_all(work, ec);
   }
