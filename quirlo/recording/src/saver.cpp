@@ -36,6 +36,24 @@ bool WriteWhole(const fs::path& file, const void* data, std::size_t size) {
   return static_cast<bool>(out);
 }
 
+// Appends the bytes of `file` from offset `from` on to `out`. True when there are none
+// (no file, or not longer than `from`); false when an existing tail could not be read, so
+// a save never drops bytes it was meant to keep.
+bool AppendTail(const fs::path& file, std::size_t from, std::vector<unsigned char>& out) {
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec)) return true;
+  const auto length = fs::file_size(file, ec);
+  if (ec) return false;
+  if (length <= from) return true;
+  std::ifstream in(file, std::ios::binary);
+  if (!in.seekg(static_cast<std::streamoff>(from))) return false;
+  const std::size_t tail = static_cast<std::size_t>(length - from);
+  const std::size_t at = out.size();
+  out.resize(at + tail);
+  in.read(reinterpret_cast<char*>(out.data() + at), static_cast<std::streamsize>(tail));
+  return static_cast<std::size_t>(in.gcount()) == tail;
+}
+
 bool Exists(const fs::path& p) {
   std::error_code ec;
   return fs::exists(p, ec);
@@ -115,7 +133,11 @@ bool TSaver::Save(const std::string& folder, const std::string& file, const void
   fs::path tmp = target;
   tmp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
   std::error_code ec;
-  if (!WriteWhole(tmp, rec, size)) {
+  // The record overwrites the file from its start without shortening it: bytes beyond the
+  // record (a trailing section written by a build whose record is longer) stay as they were.
+  std::vector<unsigned char> image(static_cast<const unsigned char*>(rec),
+                                   static_cast<const unsigned char*>(rec) + size);
+  if (!AppendTail(target, size, image) || !WriteWhole(tmp, image.data(), image.size())) {
     fs::remove(tmp, ec);
     return false;
   }

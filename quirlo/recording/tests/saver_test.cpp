@@ -150,15 +150,31 @@ TEST(qplat_TSaver, AFolderThatCannotBeCreatedRaisesCannotCreate) {
   EXPECT_FALSE(saver.Save("blocked", "x.txt", rec));  // reported by the result only
 }
 
-TEST(qplat_TSaver, SaveReplacesTheWholeFile) {
+TEST(qplat_TSaver, SaveOverwritesFromTheStartWithoutShortening) {
   TempDir root;
   TSaver saver(root.path());
-  Put(root.path() / "bars" / "bars.txt", std::string(60, 'o'));
   const std::array<char, 4> rec{'n', 'e', 'w', '!'};
-  ASSERT_TRUE(saver.Save("bars", "bars.txt", rec));
-  EXPECT_EQ(Slurp(root.path() / "bars" / "bars.txt"), "new!");
-  for (const auto& e : fs::directory_iterator(root.path() / "bars"))
-    EXPECT_EQ(e.path().filename(), "bars.txt");  // no temporary left behind
+  struct Case {
+    const char* what;
+    std::string before;  // "" = no file yet
+    std::string after;
+  } const cases[] = {
+      {"no file", "", "new!"},
+      {"shorter file", "ol", "new!"},
+      {"exact fit", "old.", "new!"},
+      // A longer record's trailing section (another build's) survives the save.
+      {"longer file", "old.TAIL", "new!TAIL"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path file = root.path() / "bars" / "bars.txt";
+    fs::remove(file);
+    if (!c.before.empty()) Put(file, c.before);
+    ASSERT_TRUE(saver.Save("bars", "bars.txt", rec));
+    EXPECT_EQ(Slurp(file), c.after);
+    for (const auto& e : fs::directory_iterator(root.path() / "bars"))
+      EXPECT_EQ(e.path().filename(), "bars.txt");  // no temporary left behind
+  }
 }
 
 TEST(qplat_TSaver, BackupNames) {

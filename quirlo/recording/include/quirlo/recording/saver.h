@@ -11,7 +11,7 @@
 //
 // Records may grow at their end: a file shorter than the record fills only its length
 // (the caller sees the byte count and keeps defaults for the rest), a longer file fills
-// the record and the excess is ignored.
+// the record and the excess is ignored on reading and kept on saving.
 //
 // Errors: a settings folder that can neither be found nor created throws
 // SettingsFolderError whose what() is "Cannot create " followed by the folder path; the
@@ -62,8 +62,10 @@ class TSaver {
     return Load(folder, file, &rec, sizeof rec);
   }
 
-  // Writes `size` bytes to folder/file (via a temporary file renamed over the old one, so
-  // the file is never left half-written). Creates the folder when missing. False on failure.
+  // Writes `size` bytes over the start of folder/file; a longer existing file keeps its
+  // bytes beyond them (the file is never shortened). Goes through a temporary file renamed
+  // over the old one, so the file is never left half-written. Creates the folder when
+  // missing. False on failure.
   bool Save(const std::string& folder, const std::string& file, const void* rec,
             std::size_t size);
   template <class Record>
