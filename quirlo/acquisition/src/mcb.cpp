@@ -150,6 +150,8 @@ void TMcb::SendQuadratureMask(uint8_t mask) {
 }
 
 void TMcb::ResetCount(int index) {
+  // A stored channel may name any index; cut to a byte, 256 would reset input 1's count.
+  if (index < 0 || index >= kRateInputs) return;
   const TCommand command = EncodeResetTotal(static_cast<uint8_t>(index));
   std::lock_guard lock(portLock_);
   if (!port_.IsOpen()) return;

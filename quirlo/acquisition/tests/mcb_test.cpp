@@ -108,6 +108,10 @@ TEST(qcore_Mcb, CommandsGoOutOverTheSerialLine) {
   EXPECT_EQ(f.ReadMaster(5), (Bytes{0x16, 0x04, 0x1D, 0x00, 0x03}));
   f.mcb->SendQuadratureMask(0);
   EXPECT_EQ(f.ReadMaster(5), (Bytes{0x16, 0x03, 0x19, 0x00, 0x00}));
+  // A stored channel's index outside the six inputs resets nothing (256 is not input 1).
+  for (int index : {6, 256, -1}) f.mcb->ResetCount(index);
+  f.mcb->ResetCount(5);
+  EXPECT_EQ(f.ReadMaster(5), (Bytes{0x16, 0x04, 0x1F, 0x00, 0x05}));
 
   f.mcb->OpenPort(0);  // "Off": closed, nothing reported, nothing sent
   EXPECT_FALSE(f.mcb->PortOpen());

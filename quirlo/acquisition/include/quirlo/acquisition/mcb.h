@@ -79,7 +79,8 @@ class TMcb : private TPacketSink {
   // Reads and decodes every waiting byte; payloads are processed within this call.
   void Poll();
 
-  // Box commands; nothing is sent while the port is closed.
+  // Box commands; nothing is sent while the port is closed, nor for an index outside the
+  // six frequency inputs (0..5).
   void SendQuadratureMask(uint8_t mask);
   void ResetCount(int index);
 
