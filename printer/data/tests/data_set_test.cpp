@@ -14,12 +14,15 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -75,6 +78,17 @@ std::optional<std::string> quoted(const std::string& item) {
     }
   }
   return out;
+}
+
+// Yes/no keys: "Yes" or "No" in either case, a comment after a semicolon allowed; an empty
+// value or one that starts with the comment counts as absent (nullopt).
+std::optional<bool> yes_no(std::string value) {
+  value = items(value)[0];
+  std::string lower;
+  for (char c : value) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower == "yes") return true;
+  if (lower == "no") return false;
+  return std::nullopt;
 }
 
 class DataSet : public ::testing::Test {
@@ -147,19 +161,64 @@ class DataSet : public ::testing::Test {
   std::string common_ = "KELDCOM.INI";
 };
 
+// A hardware string token: `head` followed by one position per character of `allowed`, each
+// that character or "_" for absent (any other character is a wrong one that the reader turns
+// into a catch-all value).
+bool positions_valid(const std::string& text, const std::string& head, const std::string& allowed) {
+  const auto at = text.find(head);
+  if (at == std::string::npos || at + head.size() + allowed.size() > text.size()) return false;
+  for (std::size_t i = 0; i < allowed.size(); ++i) {
+    const char c = text[at + head.size() + i];
+    if (c != '_' && c != allowed[i]) return false;
+  }
+  return true;
+}
+
 // Source/bin/finishing masks: "TRAY." + 9 positions, "STK." + 2, "FIN." + 2, "EJS" + 7.
 bool valid_mask(const std::string& mask) {
-  auto token = [&](const std::string& head, const std::string& allowed, std::size_t n) {
-    const auto at = mask.find(head);
-    if (at == std::string::npos || at + head.size() + n > mask.size()) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-      const char c = mask[at + head.size() + i];
-      if (c != '_' && c != allowed[i]) return false;
-    }
-    return true;
-  };
-  return token("TRAY.", "12345AMDF", 9) && token("STK.", "UD", 2) && token("FIN.", "UD", 2) && token("EJS", "23L23PS", 7);
+  return positions_valid(mask, "TRAY.", "12345AMDF") && positions_valid(mask, "STK.", "UD") &&
+         positions_valid(mask, "FIN.", "UD") && positions_valid(mask, "EJS", "23L23PS");
 }
+
+// Keys of the default job settings table, by section (section names as the driver spells them).
+const std::vector<std::pair<const char*, std::vector<const char*>>> kDefaultTableKeys = {
+    {"PAPER", {"UDfitpage", "UDCoverPrint", "UDSource_Cover", "UDCoverPrintThick", "UDDriverSetting_Pinfof"}},
+    {"ORIENTAION", {"UDOrientation", "UDPortDirect", "UDLandDirect", "UDLongEdge", "UDMPFisManual"}},
+    {"COPIES", {"UDCopies", "UDwJobType", "UDfCollate"}},
+    {"REQUESTEVERY", {"UDdwJobTypeOption"}},
+    {"OPTION", {"UDSouceOption", "UDautotray", "UDsizechk", "UDDuplex", "UDHdd", "UDJobSpool", "UDFinisher"}},
+    {"LAYOUTTYPE", {"UDdwFinishingMode", "UDmultipage", "UDdwPageBorder", "UDmultiPort", "UDmultiLand",
+            "UDdwSignature", "UD2UP", "UDRightToLeft", "UDEnlarge", "UDRegistMarks", "UDdwRegistColor",
+            "UDOverlap", "UDOverlapWidth", "UDCstmX", "UDCstmY", "UDDirectionPort", "UDDirectionAuto"}},
+    {"ETC", {"UDdmScale", "UDBandArea_Nup", "UDBandArea_BookLet", "UDBandWidth_Nup", "UDBandWidth_BookLet",
+            "UDTonerSave", "UDScaleField"}},
+    {"FINISHING", {"UDOutputBin"}},
+    {"PROCESSMODE", {"UDColorProcessMode"}},
+    {"DUPLEX", {"UDdmDuplex"}},
+    {"COLORMODE", {"UDcolormode", "UDColorDensity"}},
+    {"COLORMODECOLOR", {"UDhalftone", "UDcoloradjust", "UDcoloradjustOpt"}},
+    {"DETAILSETTING", {"UDfOverPrint", "UDfDriverExpand", "UDRop_MultiColor", "UDAlMatte", "UDSpoolEMF",
+            "UDTIFF", "UDAdjLine", "UDAP_Collate", "UDMaintenanceCycle", "UDCMYDensity"}},
+    {"BLACKFINISH", {"UDBlackFinish"}},
+    {"APCOLOR", {"UDfColor"}},
+    {"RESOLUTION", {"UDPrintQuality"}},
+    {"IMAGEQUALITY", {"UDImageThinOut"}},
+    {"FONT", {"UDOUTorBIT"}},
+    {"WATERMARK", {"UDwFontSize", "UDwAngle", "UDszFont", "UDlfWeight", "UDlfItalic", "UDdwColor", "UDxOffset",
+            "UDyOffset", "UDBasePos", "UDTrim", "UDWM_XOffset", "UDWM_YOffset"}},
+    {"PCENV", {"UDDocContents", "UDEnvWarningDlg", "UDFreeHdd_General32", "UDFreeMem_General32",
+            "UDFreeGdi_General32", "UDFreeHdd_DTP32", "UDFreeMem_DTP32", "UDFreeGdi_DTP32", "UDEnableEnv"}},
+    {"SUPERLONGPAPER", {"UDPaperCut", "UDSLP_PrtMode", "UDSLP_AdjMode", "UDSLP_Start", "UDSLP_Cut",
+            "UDSLP_Margin", "UDSLP_Cut_Disabled"}},
+    {"OVERLAY", {"UDBkOverlay"}},
+};
+
+// PCL page-size codes that the renderer sends for the papers it knows; other papers select the
+// custom size (101).
+const std::map<long, int> kPageSizeCodes = {
+    {9, 26},  {11, 25}, {70, 24}, {13, 100}, {263, 101}, {1, 2},   {5, 3},   {14, 9},   {7, 1},   {43, 71},
+    {82, 72}, {73, 77}, {74, 78}, {91, 79},  {27, 90},   {28, 91}, {20, 81}, {37, 80},  {256, 101}, {19, 127},
+    {30, 126}, {8, 27}, {12, 46}, {3, 6},    {271, 76},  {272, 101}, {273, 101}, {274, 101}, {275, 102}};
 
 TEST_F(DataSet, IndexNamesEveryFileAndTheThreeModels) {
   const std::string dat = file("KELD.DAT");
@@ -219,6 +278,7 @@ TEST_F(DataSet, CommonPaperTable) {
   const int n = paper_count();
   EXPECT_GE(n, 32);  // the built-in default paper list indexes papers up to 31
   std::set<long> ids;
+  std::map<long, long> types;
   for (int i = 1; i <= n; ++i) {
     SCOPED_TRACE(i);
     const auto head = items(need(path, "AllPaper", "AllPaper" + std::to_string(i)));
@@ -229,6 +289,10 @@ TEST_F(DataSet, CommonPaperTable) {
     const auto name = quoted(head[1]);
     ASSERT_TRUE(name.has_value());
     EXPECT_LT(name->size(), 64u);
+    // Paper type: 1 name pattern with two size fields, 4 own media type, 16 super-long paper.
+    const long type = number(head[2]).value_or(-1);
+    EXPECT_TRUE(type == 0 || type == 1 || type == 4 || type == 16) << type;
+    types[*id] = type;
     const long width = number(head[4]).value_or(0), length = number(head[5]).value_or(0);
     EXPECT_GT(width, 0);
     EXPECT_GT(length, 0);
@@ -239,6 +303,10 @@ TEST_F(DataSet, CommonPaperTable) {
       ASSERT_TRUE(cmd.has_value());
       EXPECT_EQ(static_cast<long>(cmd->size()), number(v[4]).value_or(-1));
       EXPECT_LE(cmd->size(), 8u);
+      // The page-size code of the command is the one the renderer sends for that paper.
+      if (const auto code = kPageSizeCodes.find(*id); code != kPageSizeCodes.end()) {
+        EXPECT_EQ(*cmd, "\x1b&l" + std::to_string(code->second) + "A");
+      }
       EXPECT_EQ(cmd->substr(0, 3), "\x1b&l");
       EXPECT_EQ(cmd->back(), 'A');
       const bool portrait = side == std::string("AllPaper_port");
@@ -251,14 +319,20 @@ TEST_F(DataSet, CommonPaperTable) {
     EXPECT_NEAR(mm[1], length * 254.0 / 300.0, 10.0);
   }
   EXPECT_TRUE(ids.count(9) && ids.count(1) && ids.count(256) && ids.count(275));
+  EXPECT_EQ(ids.count(264), 0u);  // the envelope variant of the custom size is never listed
+  EXPECT_EQ(types[275], 16);
+  EXPECT_EQ(types[263], 1);
+  EXPECT_TRUE(std::any_of(types.begin(), types.end(), [](const auto& t) { return t.second == 4; }));
 }
 
 TEST_F(DataSet, RegionalWatermarksAndPapers) {
   const std::string path = file(need(file("KELD.DAT"), "Common", "InitDataFile3"));
   EXPECT_GE(numbers(path, "VERSION", "Ver")[0], 1);
   const long count = numbers(path, "WatermarkList", "numDefine")[0];
+  // Entry lists end with a comma: the reader stops at the first number not followed by one.
   auto entries = items(need(path, "WatermarkList", "WatermarkEntry"));
-  if (!entries.empty() && entries.back().empty()) entries.pop_back();  // written with a trailing comma
+  ASSERT_TRUE(!entries.empty() && entries.back().empty());
+  entries.pop_back();
   ASSERT_EQ(static_cast<long>(entries.size()), count);
   for (const auto& e : entries) {
     SCOPED_TRACE(e);
@@ -270,29 +344,33 @@ TEST_F(DataSet, RegionalWatermarksAndPapers) {
     EXPECT_LT(line[10].size(), 64u);
     for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 13, 14}) EXPECT_TRUE(number(line[i]).has_value()) << i;
   }
-  const auto paper = items(need(path, "UserDefPaper", "Paper277"));
-  EXPECT_EQ(paper.size(), 5u);
-  EXPECT_EQ(items(need(path, "UserDefLong", "Paper537")).size(), 14u);
+  // Predefined user papers (identifiers 277-532, five items) and long papers (537-575, 14 items).
+  for (const auto& [section, low, high, fields] : {std::tuple{"UserDefPaper", 277L, 532L, 5u},
+                                                   std::tuple{"UserDefLong", 537L, 575L, 14u}}) {
+    SCOPED_TRACE(section);
+    auto ids = items(need(path, section, "PaperEntry"));
+    ASSERT_TRUE(ids.size() > 1 && ids.back().empty());
+    ids.pop_back();
+    EXPECT_EQ(static_cast<long>(ids.size()), numbers(path, section, "numDefine")[0]);
+    for (const auto& e : ids) {
+      const long id = number(e).value_or(0);
+      EXPECT_TRUE(id >= low && id <= high) << id;
+      const auto line = items(need(path, section, "Paper" + e));
+      ASSERT_EQ(line.size(), fields);
+      EXPECT_TRUE(!line[0].empty() && line[0].size() <= 37u);
+      for (std::size_t i = 1; i < fields; ++i) EXPECT_TRUE(number(line[i]).has_value()) << i;
+    }
+  }
 }
 
 TEST_F(DataSet, ModelFilesHoldEverySectionTheDataLayerReads) {
-  const std::vector<std::string> capabilityKeys = {
-      "True1200", "ResidentFont", "Japan", "A3Printer", "NoWatermark", "Duplex", "DirectRaster", "HeiseFont",
-      "EnvRotate", "Collate", "FontSubstitution", "DuplexOption", "Fast600", "OnlyFast600", "Monochrome",
-      "ReversePortrait", "MKK", "GL2", "MTP_ShortFeed", "Finisher", "WideUserDefinePaper", "MPT_Duplex", "EnvMode"};
   const int papers = paper_count();
-  std::map<std::string, std::map<std::string, bool>> caps;
   for (const auto& model : models()) {
     SCOPED_TRACE(model);
     const std::string path = file(need(file("KELD.DAT"), model, "DefaultFile"));
     const std::string custom = file(need(file("KELD.DAT"), model, "CustomFile"));
     EXPECT_GE(numbers(path, "VERSION", "Ver")[0], 1);
     EXPECT_GE(numbers(custom, "VERSION", "Ver")[0], 1);
-    for (const auto& key : capabilityKeys) {
-      const std::string v = need(path, "PRINTERINFO", key);
-      EXPECT_TRUE(v == "Yes" || v == "No") << key << "=" << v;
-      caps[model][key] = v == "Yes";
-    }
     for (const char* list : {"PaperSize", "PaperSize_inch", "PaperSize_mm"}) {
       const auto v = numbers(path, "PRINTERINFO", list);
       EXPECT_LE(v.size(), 64u);
@@ -311,22 +389,36 @@ TEST_F(DataSet, ModelFilesHoldEverySectionTheDataLayerReads) {
       EXPECT_EQ(numbers(path, "PRINTERINFO", key).size(), 1u) << key;
     }
     const std::string intray = need(path, "PRINTERINFO", "IntrayType");
-    ASSERT_EQ(intray.rfind("TRAY.", 0), 0u);
-    ASSERT_EQ(intray.size(), 13u);
-    for (std::size_t i = 0; i < 8; ++i) EXPECT_TRUE(intray[5 + i] == '_' || intray[5 + i] == "12345MED"[i]) << intray;
+    EXPECT_TRUE(intray.rfind("TRAY.", 0) == 0 && intray.size() == 13u && positions_valid(intray, "TRAY.", "12345MED")) << intray;
+    // Finisher string: "PUNCH." + 3 positions (2, 3, 4), "TRAY." + 5 positions (1 to 5).
     const std::string finisher = need(path, "PRINTERINFO", "wFinisherType");
-    EXPECT_NE(finisher.find("PUNCH."), std::string::npos);
-    EXPECT_NE(finisher.find("TRAY."), std::string::npos);
+    EXPECT_TRUE(positions_valid(finisher, "PUNCH.", "234") && positions_valid(finisher, "TRAY.", "12345")) << finisher;
 
     for (const char* key : {"UDlpgrayEntryMesh", "UDlpgrayEntryLine"}) {
       const auto v = numbers(path, "DITHER", key);
       EXPECT_EQ(v.size(), 32u);
       for (long d : v) EXPECT_TRUE(d >= 1 && d <= 3);
     }
-    for (const char* key : {"UDDPIChange_Portrait", "UDDPIChange_Landscape", "UDFreeSize_Portrait", "UDFreeSize_Landscape"}) {
-      const auto v = numbers(path, "USERFREESIZE", key);
-      ASSERT_EQ(v.size(), 8u) << key;
-      EXPECT_TRUE(v[0] >= v[4] && v[1] >= v[5]) << key;  // maximum above minimum
+    // Custom-size limits (custom file first): maximum above minimum, 0.1 mm and 300-dpi dots
+    // describing the same size, landscape the portrait limits turned.
+    for (const char* kind : {"UDDPIChange", "UDFreeSize", "UDFinisherSize"}) {
+      const auto limits = [&](const std::string& key) {
+        auto v = read(custom, "USERFREESIZE", key);
+        return v ? numbers(custom, "USERFREESIZE", key) : numbers(path, "USERFREESIZE", key);
+      };
+      const auto port = limits(std::string(kind) + "_Portrait");
+      const auto land = limits(std::string(kind) + "_Landscape");
+      ASSERT_EQ(port.size(), 8u) << kind;
+      ASSERT_EQ(land.size(), 8u) << kind;
+      EXPECT_TRUE(port[0] >= port[4] && port[1] >= port[5]) << kind;
+      for (int i = 0; i < 8; i += 4) {
+        EXPECT_NEAR(port[i] * 300.0 / 254.0, port[i + 2], 1.0) << kind << " " << i;
+        EXPECT_NEAR(port[i + 1] * 300.0 / 254.0, port[i + 3], 1.0) << kind << " " << i;
+      }
+      for (int i = 0; i < 8; i += 2) {
+        EXPECT_EQ(port[i], land[i + 1]) << kind << " " << i;
+        EXPECT_EQ(port[i + 1], land[i]) << kind << " " << i;
+      }
     }
     for (int i = 1; i <= papers; ++i) EXPECT_TRUE(valid_mask(need(path, "PaperSourceType", std::to_string(i)))) << i;
     for (int i = 1; i <= 14; ++i) EXPECT_TRUE(valid_mask(need(path, "AllMediatype", std::to_string(i)))) << i;
@@ -340,23 +432,117 @@ TEST_F(DataSet, ModelFilesHoldEverySectionTheDataLayerReads) {
       const std::string f = need(path, "COLORMATCHING_FILE", word);
       EXPECT_EQ(fs::file_size(file(f)), 256u) << f;
     }
-    // Default job settings: a sample of every section the defaults table reads.
-    for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{
-             {"PAPER", "UDfitpage"}, {"ORIENTAION", "UDOrientation"}, {"COPIES", "UDCopies"},
-             {"REQUESTEVERY", "UDdwJobTypeOption"}, {"OPTION", "UDDuplex"}, {"LAYOUTTYPE", "UDdwSignature"},
-             {"ETC", "UDdmScale"}, {"FINISHING", "UDOutputBin"}, {"PROCESSMODE", "UDColorProcessMode"},
-             {"DUPLEX", "UDdmDuplex"}, {"COLORMODE", "UDcolormode"}, {"COLORMODECOLOR", "UDcoloradjust"},
-             {"DETAILSETTING", "UDSpoolEMF"}, {"BLACKFINISH", "UDBlackFinish"}, {"APCOLOR", "UDfColor"},
-             {"RESOLUTION", "UDPrintQuality"}, {"IMAGEQUALITY", "UDImageThinOut"}, {"FONT", "UDOUTorBIT"},
-             {"WATERMARK", "UDWM_YOffset"}, {"PCENV", "UDEnableEnv"}, {"SUPERLONGPAPER", "UDSLP_Cut_Disabled"},
-             {"OVERLAY", "UDBkOverlay"}}) {
-      EXPECT_FALSE(numbers(path, section, key).empty()) << section << " " << key;
+    // Default job settings: every key of the defaults table, a number (the font face a quoted string).
+    for (const auto& [section, keys] : kDefaultTableKeys) {
+      for (const char* key : keys) {
+        if (std::string(key) == "UDszFont") {
+          const std::string face = items(need(path, section, key))[0];
+          EXPECT_TRUE(quoted(face).has_value()) << face;
+        } else {
+          EXPECT_FALSE(numbers(path, section, key).empty()) << section << " " << key;
+        }
+      }
     }
   }
-  // The family as described: fonts and HP-GL/2; duplex and finisher, raster only; A3.
-  EXPECT_TRUE(caps["Zozarad CP-2100"]["ResidentFont"] && caps["Zozarad CP-2100"]["GL2"]);
-  EXPECT_TRUE(!caps["Zozarad CP-3300D"]["GL2"] && caps["Zozarad CP-3300D"]["Duplex"] && caps["Zozarad CP-3300D"]["Finisher"]);
-  EXPECT_TRUE(caps["Zozarad CP-4500A3"]["A3Printer"] && caps["Zozarad CP-4500A3"]["WideUserDefinePaper"]);
+}
+
+// The capability word of each model: yes/no keys of [PRINTERINFO], custom file first, then the
+// model file, else the bit of the built-in word. Between them the models use every form the
+// reader knows: explicit keys, keys overridden by the custom file, absent keys (built-in bit),
+// and values that count as absent (empty, or a comment only).
+TEST_F(DataSet, CapabilityWordsOfTheFamily) {
+  constexpr std::uint32_t kBuiltIn = 0x01842C2E;
+  const std::vector<std::pair<const char*, std::uint32_t>> bits = {
+      {"True1200", 0x1},          {"ResidentFont", 0x2},     {"Japan", 0x4},           {"A3Printer", 0x8},
+      {"NoWatermark", 0x10},      {"Duplex", 0x20},          {"DirectRaster", 0x40},   {"EnvRotate", 0x200},
+      {"Collate", 0x400},         {"FontSubstitution", 0x800}, {"DuplexOption", 0x1000}, {"Fast600", 0x2000},
+      {"OnlyFast600", 0x4000},    {"Monochrome", 0x8000},    {"ReversePortrait", 0x10000}, {"MKK", 0x20000},
+      {"GL2", 0x40000},           {"MTP_ShortFeed", 0x100000}, {"Finisher", 0x200000},
+      {"WideUserDefinePaper", 0x800000}, {"MPT_Duplex", 0x1000000}, {"EnvMode", 0x2000000}};
+  // "HeiseFont" (0x80) is read on Japanese systems only; the family leaves it off.
+  const std::map<std::string, std::uint32_t> expected = {
+      {"Zozarad CP-2100", 0x00042E02}, {"Zozarad CP-3300D", 0x01223661}, {"Zozarad CP-4500A3", 0x03A53E28}};
+  int fromBuiltIn = 0, fromCustom = 0, absentByValue = 0;
+  for (const auto& model : models()) {
+    SCOPED_TRACE(model);
+    const std::string path = file(need(file("KELD.DAT"), model, "DefaultFile"));
+    const std::string custom = file(need(file("KELD.DAT"), model, "CustomFile"));
+    std::uint32_t word = 0;
+    for (const auto& [key, bit] : bits) {
+      std::optional<bool> value;
+      for (const std::string& f : {custom, path}) {
+        const auto text = read(f, "PRINTERINFO", key);
+        if (!text) continue;
+        value = yes_no(*text);
+        if (value) {
+          fromCustom += f == custom;
+          break;
+        }
+        // Only an empty value or a bare comment may count as absent; anything else is a typo.
+        EXPECT_TRUE(items(*text)[0].empty()) << key << "=" << *text;
+        ++absentByValue;
+      }
+      if (!value) ++fromBuiltIn;
+      if (value.value_or((kBuiltIn & bit) != 0)) word |= bit;
+    }
+    EXPECT_EQ(word, expected.at(model)) << std::hex << word;
+    if (auto heise = read(path, "PRINTERINFO", "HeiseFont")) {
+      EXPECT_NE(yes_no(*heise), std::optional<bool>(true));
+    }
+  }
+  EXPECT_GT(fromBuiltIn, 0);
+  EXPECT_GT(fromCustom, 0);
+  EXPECT_GT(absentByValue, 0);
+}
+
+// What each model's capabilities promise, its lists and masks deliver.
+TEST_F(DataSet, ModelsCarryWhatTheirCapabilitiesNeed) {
+  const std::string dat = file("KELD.DAT");
+  std::vector<long> paperIds;
+  for (int i = 1; i <= paper_count(); ++i) paperIds.push_back(number(items(need(file(common_), "AllPaper", "AllPaper" + std::to_string(i)))[0]).value_or(0));
+  auto lists = [&](const std::string& path, const char* key) {
+    std::set<long> ids;
+    for (long index : numbers(path, "PRINTERINFO", key)) ids.insert(paperIds.at(static_cast<std::size_t>(index)));
+    return ids;
+  };
+  auto mask = [&](const std::string& path, long id) {
+    const auto at = std::find(paperIds.begin(), paperIds.end(), id) - paperIds.begin() + 1;
+    return need(path, "PaperSourceType", std::to_string(at));
+  };
+  // Position n (from 1) of a mask's TRAY token.
+  auto tray = [](const std::string& m, std::size_t n) { return m.at(m.find("TRAY.") + 4 + n); };
+  // Resident fonts and HP-GL/2: substitution defaults that name its device fonts.
+  {
+    const std::string path = file(need(dat, "Zozarad CP-2100", "DefaultFile"));
+    EXPECT_TRUE(read(path, "SUBSTTABLE", "1").has_value());
+  }
+  // Raster colour, duplex and finisher: duplex-capable papers, finisher bins and modes,
+  // finisher punch kinds and trays, the unit installed by default.
+  {
+    const std::string path = file(need(dat, "Zozarad CP-3300D", "DefaultFile"));
+    const std::string a4 = mask(path, 9);
+    EXPECT_EQ(tray(a4, 8), 'D') << a4;
+    EXPECT_NE(a4.find("FIN.UD"), std::string::npos);
+    EXPECT_NE(a4.find("EJS23L23PS"), std::string::npos);
+    EXPECT_NE(need(path, "PRINTERINFO", "wFinisherType").find("PUNCH.23"), std::string::npos);
+    EXPECT_EQ(numbers(path, "OPTION", "UDFinisher")[0], 1);
+    EXPECT_EQ(numbers(path, "OPTION", "UDDuplex")[0], 1);
+  }
+  // A3, long-edge feed and super-long paper: A3 and paper 275 listed, manual feed (source 4,
+  // list index 7) among the sources and allowed for A4, Letter and B5, super-long settings,
+  // model envelopes (EnvMode) listed.
+  {
+    const std::string path = file(need(dat, "Zozarad CP-4500A3", "DefaultFile"));
+    for (const char* key : {"PaperSize", "PaperSize_inch", "PaperSize_mm"}) {
+      const auto ids = lists(path, key);
+      for (long id : {8L, 275L, 1L, 9L, 13L, 256L, 73L, 74L, 91L, 271L}) EXPECT_EQ(ids.count(id), 1u) << key << " " << id;
+    }
+    const auto sources = numbers(path, "PRINTERINFO", "Source");
+    EXPECT_NE(std::find(sources.begin(), sources.end(), 7), sources.end());
+    for (long id : {1L, 9L, 13L}) EXPECT_EQ(tray(mask(path, id), 7), 'M') << id;
+    EXPECT_EQ(numbers(path, "SUPERLONGPAPER", "UDSLP_Cut_Disabled")[0], 1);
+    EXPECT_EQ(tray(mask(path, 275), 7), 'M');
+  }
 }
 
 TEST_F(DataSet, CapabilityFileNamesASectionPerModel) {
