@@ -41,7 +41,8 @@ inline constexpr const char* kDataFolder = "Data";
 inline constexpr std::chrono::milliseconds kIdlePeriod{50};
 
 struct TCoreOptions {
-  // Box port number (COMn); unset: the saved port settings' DaqPort (default 3).
+  // Box port number (COMn). Unset: COM3, the default DaqPort; the saved port settings
+  // record is not read here (its owner, the serial port settings, reopens the port).
   std::optional<int> daqPort;
 };
 
