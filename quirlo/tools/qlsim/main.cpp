@@ -13,6 +13,7 @@
 
 #include "quirlo/platform/feed.h"
 #include "quirlo/platform/periodic_timer.h"
+#include "quirlo/tools/command_line.h"
 #include "quirlo/tools/sim_text.h"
 #include "quirlo/tools/stop_signal.h"
 #include "quirlo/tools/waveform.h"
@@ -32,17 +33,7 @@ const char kUsage[] =
     "PERIOD in seconds. Defaults: field 1 constant 10 (a frequency), field 2 a sine\n"
     "around 2048 (an analog reading), further fields sines of growing period.\n";
 
-[[noreturn]] void Fail(const std::string& message) {
-  std::cerr << "QLSim: " << message << "\n" << kUsage;
-  std::exit(2);
-}
-
-long Integer(const std::string& text, const char* option, long lo, long hi) {
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || v < lo || v > hi) Fail(std::string("bad value for ") + option);
-  return v;
-}
+const quirlo::tools::CommandLine args("QLSim", kUsage);
 
 quirlo::tools::Waveform DefaultField(int index) {
   using quirlo::tools::Waveform;
@@ -65,38 +56,35 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> std::string {
-      if (i + 1 >= argc) Fail("missing value for " + arg);
+      if (i + 1 >= argc) args.Fail("missing value for " + arg);
       return argv[++i];
     };
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
       return 0;
     } else if (arg == "--fields") {
-      fieldCount = static_cast<int>(Integer(value(), "--fields", 1, 64));
+      fieldCount = static_cast<int>(args.Integer(value(), "--fields", 1, 64));
     } else if (arg == "--field") {
       givenText.push_back(value());
     } else if (arg == "--delimiter") {
       delimiter = tools::DelimiterFromOption(value());
     } else if (arg == "--decimals") {
-      decimals = static_cast<int>(Integer(value(), "--decimals", 0, 9));
+      decimals = static_cast<int>(args.Integer(value(), "--decimals", 0, 9));
     } else if (arg == "--interval") {
-      intervalMs = Integer(value(), "--interval", 1, 60000);
+      intervalMs = args.Integer(value(), "--interval", 1, 60000);
     } else if (arg == "--seconds") {
-      char* end = nullptr;
-      const std::string v = value();
-      seconds = std::strtod(v.c_str(), &end);
-      if (v.empty() || *end != '\0' || !(seconds >= 0)) Fail("bad value for --seconds");
+      seconds = args.Real(value(), "--seconds", 0, 1e9);
     } else if (arg == "--stay") {
       stay = true;
     } else {
-      Fail("unknown option " + arg);
+      args.Fail("unknown option " + arg);
     }
   }
   std::vector<tools::Waveform> fields;
   for (int i = 0; i < fieldCount; ++i) fields.push_back(DefaultField(i));
   for (const auto& text : givenText) {  // after --fields, whatever the order given
     auto w = tools::ParseIndexedWaveform(text, fieldCount);
-    if (!w) Fail("bad --field " + text);
+    if (!w) args.Fail("bad --field " + text);
     fields[static_cast<std::size_t>(w->index)] = w->wave;
   }
 

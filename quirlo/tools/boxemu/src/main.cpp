@@ -11,6 +11,7 @@
 #include "quirlo/platform/pty.h"
 #include "quirlo/platform/serial_port.h"
 #include "quirlo/tools/box_emulator.h"
+#include "quirlo/tools/command_line.h"
 #include "quirlo/tools/stop_signal.h"
 
 namespace {
@@ -34,24 +35,7 @@ const char kUsage[] =
     "WAVE is KIND[:AMPLITUDE[:OFFSET[:PERIOD]]] with KIND sine, ramp, square or constant,\n"
     "PERIOD in seconds.\n";
 
-[[noreturn]] void Fail(const std::string& message) {
-  std::cerr << "quirlo-boxemu: " << message << "\n" << kUsage;
-  std::exit(2);
-}
-
-long Integer(const std::string& text, const char* option, long lo, long hi) {
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || v < lo || v > hi) Fail(std::string("bad value for ") + option);
-  return v;
-}
-
-double Real(const std::string& text, const char* option, double lo, double hi) {
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !(v >= lo && v <= hi)) Fail(std::string("bad value for ") + option);
-  return v;
-}
+const quirlo::tools::CommandLine args("quirlo-boxemu", kUsage);
 
 }  // namespace
 
@@ -64,7 +48,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> std::string {
-      if (i + 1 >= argc) Fail("missing value for " + arg);
+      if (i + 1 >= argc) args.Fail("missing value for " + arg);
       return argv[++i];
     };
     if (arg == "--help" || arg == "-h") {
@@ -79,39 +63,39 @@ int main(int argc, char** argv) {
     } else if (arg == "--analog" || arg == "--freq") {
       const bool analog = arg == "--analog";
       auto w = tools::ParseIndexedWaveform(value(), analog ? 8 : 6);
-      if (!w) Fail("bad waveform for " + arg);
+      if (!w) args.Fail("bad waveform for " + arg);
       (analog ? config.analog.data() : config.frequency.data())[w->index] = w->wave;
     } else if (arg == "--digital-wave") {
       auto w = tools::ParseIndexedWaveform(value(), 8);
-      if (!w) Fail("bad waveform for " + arg);
+      if (!w) args.Fail("bad waveform for " + arg);
       config.digital[static_cast<std::size_t>(w->index)] = w->wave;
     } else if (arg == "--count") {
       const std::string v = value();
       const auto eq = v.find('=');
-      if (eq == std::string::npos) Fail("bad value for --count");
-      const long n = Integer(v.substr(0, eq), "--count", 1, 6);
+      if (eq == std::string::npos) args.Fail("bad value for --count");
+      const long n = args.Integer(v.substr(0, eq), "--count", 1, 6, 0);
       config.initialCount[static_cast<std::size_t>(n - 1)] =
-          static_cast<int32_t>(Integer(v.substr(eq + 1), "--count", INT32_MIN, INT32_MAX));
+          static_cast<int32_t>(args.Integer(v.substr(eq + 1), "--count", INT32_MIN, INT32_MAX, 0));
     } else if (arg == "--digital") {
-      config.digitalBits = static_cast<uint8_t>(Integer(value(), "--digital", 0, 255));
+      config.digitalBits = static_cast<uint8_t>(args.Integer(value(), "--digital", 0, 255, 0));
     } else if (arg == "--quadrature") {
-      config.quadratureBits = static_cast<uint8_t>(Integer(value(), "--quadrature", 0, 63));
+      config.quadratureBits = static_cast<uint8_t>(args.Integer(value(), "--quadrature", 0, 63, 0));
     } else if (arg == "--analog-rate") {
-      config.analogPerSecond = static_cast<int>(Integer(value(), "--analog-rate", 0, 1000));
+      config.analogPerSecond = static_cast<int>(args.Integer(value(), "--analog-rate", 0, 1000, 0));
     } else if (arg == "--rate-rate") {
-      config.ratePerSecond = static_cast<int>(Integer(value(), "--rate-rate", 0, 1000));
+      config.ratePerSecond = static_cast<int>(args.Integer(value(), "--rate-rate", 0, 1000, 0));
     } else if (arg == "--corrupt") {
-      config.corruptShare = Real(value(), "--corrupt", 0, 1);
+      config.corruptShare = args.Real(value(), "--corrupt", 0, 1);
     } else if (arg == "--seed") {
-      config.seed = static_cast<uint32_t>(Integer(value(), "--seed", 0, 0xFFFFFFFFL));
+      config.seed = static_cast<uint32_t>(args.Integer(value(), "--seed", 0, 0xFFFFFFFFL, 0));
     } else if (arg == "--seconds") {
-      seconds = Real(value(), "--seconds", 0, 1e9);
+      seconds = args.Real(value(), "--seconds", 0, 1e9);
     } else {
-      Fail("unknown option " + arg);
+      args.Fail("unknown option " + arg);
     }
   }
-  if (usePty == !device.empty()) Fail("give either --device PATH or --pty");
-  if (!ptyLink.empty() && !usePty) Fail("--pty-link needs --pty");
+  if (usePty == !device.empty()) args.Fail("give either --device PATH or --pty");
+  if (!ptyLink.empty() && !usePty) args.Fail("--pty-link needs --pty");
 
   const auto& stop = tools::InstallStopSignals();
   std::unique_ptr<PseudoTerminal> pty;
