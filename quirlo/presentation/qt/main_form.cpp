@@ -17,6 +17,7 @@
 
 #include "quirlo/acquisition/app_settings.h"
 #include "quirlo/platform/program_folder.h"
+#include "quirlo/presentation/clock_format.h"
 #include "quirlo/presentation/main_menu_table.h"
 #include "quirlo/presentation/qt/splash_form.h"
 #include "quirlo/presentation/splash_texts.h"
@@ -333,12 +334,15 @@ void TMainForm::ShowStatusTexts() {
   for (int i = 0; i < TStatusPanels::kCount; ++i) panels_[i]->setText(Q(texts[i]));
 }
 
+QString ClockCaption(const QDateTime& now, const QLocale& locale) {
+  const std::string longTime = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat).toStdString());
+  return locale.toString(now.date(), QLocale::ShortFormat) + " " +
+         locale.toString(now.time(), QString::fromStdString(longTime));
+}
+
 void TMainForm::ClockTick() {
-  const QLocale locale;
-  const QDateTime now = QDateTime::currentDateTime();
-  const QString caption = locale.toString(now.date(), QLocale::ShortFormat) + " " +
-                          locale.toString(now.time(), QLocale::LongFormat);
-  const int percent = core_.ClockTick(caption.toStdString());
+  const int percent =
+      core_.ClockTick(ClockCaption(QDateTime::currentDateTime(), QLocale()).toStdString());
   ShowStatusTexts();
   if (cpuListener_) cpuListener_(percent);
 }

@@ -120,6 +120,10 @@ TEST_F(QguiMainForm, StatusBarPanelsAndClockTick) {
   EXPECT_GE(cpu, 0);
   EXPECT_NE(form->StatusPanel(3)->text(), "time");
   EXPECT_FALSE(form->StatusPanel(3)->text().isEmpty());
+  // The clock: short date and long time as a wall clock shows them, no time zone.
+  const QDateTime at(QDate(2026, 12, 11), QTime(13, 5, 32));
+  EXPECT_EQ(ClockCaption(at, QLocale("en_US")), "12/11/26 1:05:32 PM");
+  EXPECT_EQ(ClockCaption(at, QLocale("de_DE")), "11.12.26 13:05:32");
 
   // The file panel follows the width of the status bar.
   form->resize(1000, 700);

@@ -7,6 +7,8 @@
 // window's layout rules.
 #pragma once
 
+#include <QDateTime>
+#include <QLocale>
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
@@ -28,6 +30,9 @@ class QToolButton;
 namespace quirlo::presentation {
 
 class TSplashForm;
+
+// The clock label's caption: the locale's short date and long time, without a time zone.
+QString ClockCaption(const QDateTime& now, const QLocale& locale);
 
 class TMainForm : public QMainWindow, private TMainView {
   Q_OBJECT
