@@ -241,6 +241,12 @@ TEST_F(DataSet, IndexNamesEveryFileAndTheThreeModels) {
   }
   EXPECT_EQ(need(dat, "General", "StringResDLL"), "KELDS%s.DLL");
   EXPECT_EQ(need(dat, "General", "DialogResDLL"), "KELDR%s.DLL");
+  // File names of the driver are looked up in the model's section first, then in [General]; the
+  // help file is a language pattern either way.
+  for (const auto& model : models()) {
+    const auto help = read(dat, model, "Help File");
+    EXPECT_NE(help.value_or(need(dat, "General", "Help File")).find("%s"), std::string::npos) << model;
+  }
 }
 
 TEST_F(DataSet, CommonModuleCarriesThreeDitherTables) {
@@ -557,12 +563,20 @@ TEST_F(DataSet, CapabilityFileNamesASectionPerModel) {
       EXPECT_EQ(*v & 0xFF, 1);
     }
   }
+  // Every user-defined set that the image page lists has a name and both 256-byte blocks, as
+  // hexadecimal text, in the colour and in the gamma section.
   const std::string info = file("ZCCMINFO.INI");
-  for (const char* section : {"Color", "Gamma"}) {
-    for (const char* key : {"CCMNT0", "CCMNV0", "CCMNT4"}) {
-      const std::string hex = need(info, section, key);
-      EXPECT_EQ(hex.size(), 512u) << key;
-      EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos) << key;
+  const long sets = numbers(info, "Color", "SettingNum")[0];
+  EXPECT_GT(sets, 0);
+  for (long position = 0; position < sets; ++position) {
+    const std::string set = std::to_string(numbers(info, "Color", "SettingID" + std::to_string(position))[0]);
+    EXPECT_FALSE(need(info, "Color", "SettingName" + set).empty());
+    for (const char* section : {"Color", "Gamma"}) {
+      for (const std::string& key : {"CCMNT" + set, "CCMNV" + set}) {
+        const std::string hex = need(info, section, key);
+        EXPECT_EQ(hex.size(), 512u) << section << " " << key;
+        EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos) << section << " " << key;
+      }
     }
   }
 }
