@@ -1,17 +1,24 @@
 // gpgv runs as a child process: no shell, arguments passed as they are, standard output read
-// through a pipe (status lines), standard error and input bound to /dev/null. The exit status
-// alone is not trusted: a signature counts as valid only with status 0 and a VALIDSIG line.
+// through a pipe (status lines), standard error and input bound to /dev/null. The program is
+// looked up only in the absolute folders of PATH: the component runs inside a file manager
+// whose current folder may be any folder it shows, and an empty or relative PATH entry would
+// run a "gpgv" found there. The exit status alone is not trusted: a signature counts as valid
+// only with status 0 and a VALIDSIG line, and only when the child's status was really
+// collected (a host that ignores SIGCHLD or reaps children itself leaves it unknown).
 #include "gpgv.h"
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 extern char** environ;
@@ -86,6 +93,25 @@ bool read_all(int fd, std::string& out) {
   }
 }
 
+// The first executable `name` in the absolute folders of PATH (the usual folders when PATH is
+// not set); empty when there is none.
+std::string find_program(std::string_view name) {
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  while (!folders.empty()) {
+    std::size_t colon = folders.find(':');
+    std::string_view folder = folders.substr(0, colon);
+    folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
+    if (folder.empty() || folder.front() != '/') continue;
+    std::string candidate = std::string(folder) + "/" + std::string(name);
+    struct stat info {};
+    if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+  }
+  return {};
+}
+
 }  // namespace
 
 void parse_status(const std::string& output, Verification& v) {
@@ -120,6 +146,8 @@ Verification verify_detached(const std::filesystem::path& keyring,
                              const std::filesystem::path& signature,
                              const std::filesystem::path& file) {
   Verification v;
+  const std::string program = find_program("gpgv");
+  if (program.empty()) return v;
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return v;
 
@@ -135,8 +163,8 @@ Verification verify_detached(const std::filesystem::path& keyring,
   const char* argv[] = {"gpgv", "--status-fd", "1", "--keyring", keyring_arg.c_str(), "--",
                         sig_arg.c_str(), file_arg.c_str(), nullptr};
   pid_t pid = -1;
-  int spawned = posix_spawnp(&pid, "gpgv", &actions, nullptr, const_cast<char* const*>(argv),
-                             environ);
+  int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr,
+                            const_cast<char* const*>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   if (spawned != 0) {
@@ -147,9 +175,10 @@ Verification verify_detached(const std::filesystem::path& keyring,
   bool complete = read_all(out[0], output);
   close(out[0]);
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  pid_t reaped;
+  while ((reaped = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
   }
-  v.ran = complete && WIFEXITED(status);
+  v.ran = complete && reaped == pid && WIFEXITED(status);
   parse_status(output, v);
   v.valid = v.ran && WEXITSTATUS(status) == 0 && !v.fingerprint.empty();
   return v;

@@ -17,8 +17,8 @@ struct Verification {
   std::string algorithm;  // "EdDSA/SHA512" and the like
 };
 
-// Runs `gpgv --status-fd 1 --keyring <keyring> <signature> <file>` (found on PATH), without
-// a shell, and parses its status lines.
+// Runs `gpgv --status-fd 1 --keyring <keyring> -- <signature> <file>` (found in an absolute
+// folder of PATH), without a shell, and parses its status lines.
 Verification verify_detached(const std::filesystem::path& keyring,
                              const std::filesystem::path& signature,
                              const std::filesystem::path& file);

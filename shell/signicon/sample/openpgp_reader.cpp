@@ -84,7 +84,7 @@ class DetachedOpenPgpReader final : public ObjectBase<ISignatureReader, IID_ISig
     *valid = 0;
     auto file = native(path);
     if (!file) return E_INVALIDARG;
-    const Verification& v = verification(*file);
+    const Verification v = verification(*file);
     if (!v.ran) return E_FAIL;
     *valid = v.valid ? 1 : 0;
     return S_OK;
@@ -106,7 +106,7 @@ class DetachedOpenPgpReader final : public ObjectBase<ISignatureReader, IID_ISig
 
     auto file = native(path);
     if (!file) return E_INVALIDARG;
-    const Verification& v = verification(*file);
+    const Verification v = verification(*file);
     if (!v.valid) return SIGN_E_NOTVERIFIED;
     const std::string values[] = {v.user_id,   email_of(v.user_id), v.key_id, v.fingerprint,
                                   v.signed_at, v.algorithm,         v.status};
@@ -124,7 +124,9 @@ class DetachedOpenPgpReader final : public ObjectBase<ISignatureReader, IID_ISig
   }
 
  private:
-  const Verification& verification(const fs::path& file) {
+  // A copy: the object may be asked from several threads, and another path replaces the
+  // cached answer.
+  Verification verification(const fs::path& file) {
     std::lock_guard guard(lock_);
     if (!cached_ || cached_file_ != file) {
       fs::path keyring = component_folder() / "trustedkeys.gpg";

@@ -16,12 +16,16 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -214,6 +218,77 @@ TEST_F(SigniconSample, FrontEndRegistersChecksAndWatches) {
   EXPECT_EQ(run(std::string("'" SIGNICON_CHECK_PATH "' --root ") + shell_quoted(other_root.path()) +
                 " --handler /nonexistent/lib.so x 2>/dev/null"),
             1);
+}
+
+// One reader asked from several threads about different files keeps each answer apart.
+TEST_F(SigniconSample, OneReaderAnswersSeveralThreads) {
+  ISignatureReader* reader = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_DetachedOpenPgpReader, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_ISignatureReader, reinterpret_cast<void**>(&reader)),
+            S_OK);
+  const char* names[] = {"signed.txt", "tampered.txt"};
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(2, 0);
+  for (int t = 0; t < 2; ++t) {
+    threads.emplace_back([&, t] {
+      BSTR path = SysAllocString(wide(file(names[t])).c_str());
+      for (int i = 0; i < 6; ++i) {
+        LONG valid = -1;
+        if (reader->VerifySignature(path, 0, &valid) != S_OK || valid != (t == 0 ? 1 : 0))
+          ++wrong[t];
+      }
+      SysFreeString(path);
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(wrong[0], 0) << "signed file";
+  EXPECT_EQ(wrong[1], 0) << "tampered file";
+  reader->Release();
+}
+
+// gpgv is taken only from absolute folders of PATH, never from the current folder, and its
+// answer counts only when its exit status was collected. A stand-in "gpgv" that calls every
+// signature good shows which program ran.
+TEST(SigniconGpgvProgram, FoundOnlyInAbsoluteFoldersAndTrustedOnlyWithItsStatus) {
+  char pattern[] = "/tmp/signicon-gpgv-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const fs::path folder = pattern;
+  write(folder / "gpgv",
+        "#!/bin/sh\n"
+        "echo '[GNUPG:] GOODSIG 0123456789ABCDEF Anyone <a@example.org>'\n"
+        "echo '[GNUPG:] VALIDSIG 0123456789ABCDEF0123456789ABCDEF01234567 2026-12-11 "
+        "1796990400 0 4 0 22 10 00 0123456789ABCDEF0123456789ABCDEF01234567'\n");
+  fs::permissions(folder / "gpgv", fs::perms::owner_all, fs::perm_options::replace);
+  write(folder / "file.txt", "data\n");
+  write(folder / "file.txt.sig", "not a signature\n");
+
+  const std::string saved_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  const fs::path saved_folder = fs::current_path();
+  fs::current_path(folder);
+  auto verify = [&](const std::string& path) {
+    setenv("PATH", path.c_str(), 1);
+    return signsample::verify_detached(folder / "keyring.gpg", folder / "file.txt.sig",
+                                       folder / "file.txt");
+  };
+  for (const char* relative : {"", ":", ".", "./"}) {
+    signsample::Verification v = verify(relative);
+    EXPECT_FALSE(v.ran || v.valid) << "PATH \"" << relative << "\" ran the current folder's gpgv";
+  }
+  signsample::Verification v = verify(folder.string());
+  EXPECT_TRUE(v.ran && v.valid) << "absolute folder";
+
+  // Exit status lost (SIGCHLD ignored: the child is reaped by the system): not trusted.
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGCHLD, &ignore, &previous);
+  v = verify(folder.string());
+  sigaction(SIGCHLD, &previous, nullptr);
+  EXPECT_FALSE(v.valid) << "status not collected";
+
+  setenv("PATH", saved_path.c_str(), 1);
+  fs::current_path(saved_folder);
+  std::error_code ec;
+  fs::remove_all(folder, ec);
 }
 
 TEST(SigniconGpgvStatus, StatusLinesGiveTheSignatureFacts) {
