@@ -114,14 +114,18 @@ HRESULT DigSigIconOverlayIdentifier::IsMemberOf(LPCWSTR path, DWORD) {
 
 HRESULT DigSigIconOverlayIdentifier::GetOverlayInfo(LPWSTR iconFile, int iconFileSize,
                                                     int* index, DWORD* flags) {
-  if (!iconFile || iconFileSize <= 0 || !index || !flags) return E_POINTER;
+  if (!iconFile || !index || !flags) return E_POINTER;
   WCHAR own[kPathBufferChars] = {};
   DWORD length = GetModuleFileNameW(own_module(), own, kPathBufferChars);
   if (length >= kPathBufferChars) length = kPathBufferChars - 1;
-  // At most the caller's length, terminator included, as a bounded string copy does.
-  std::size_t copied = std::min<std::size_t>(length, static_cast<std::size_t>(iconFileSize) - 1);
-  std::copy(own, own + copied, iconFile);
-  iconFile[copied] = 0;
+  // At most the caller's length, terminator included, as a bounded string copy does; a
+  // buffer of no length gets nothing.
+  if (iconFileSize > 0) {
+    std::size_t copied =
+        std::min<std::size_t>(length, static_cast<std::size_t>(iconFileSize) - 1);
+    std::copy(own, own + copied, iconFile);
+    iconFile[copied] = 0;
+  }
   *index = 0;
   *flags = ISIOI_ICONFILE | ISIOI_ICONINDEX;
   return S_OK;

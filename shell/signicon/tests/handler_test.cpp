@@ -213,6 +213,17 @@ TEST_F(SigniconHandler, OverlayInfoNamesTheHandlerFile) {
   EXPECT_EQ(std::u16string(buffer), std::u16string(own, 5));
   EXPECT_EQ(buffer[6], 0xcccc);
 
+  // A buffer of no length is left alone; the index and flags are still given.
+  for (int size : {0, -1}) {
+    std::memset(buffer, 0xcc, sizeof buffer);
+    index = -1;
+    flags = 0;
+    EXPECT_EQ(id->GetOverlayInfo(buffer, size, &index, &flags), S_OK) << "size " << size;
+    EXPECT_EQ(buffer[0], 0xcccc) << "size " << size;
+    EXPECT_EQ(index, 0) << "size " << size;
+    EXPECT_EQ(flags, ISIOI_ICONFILE | ISIOI_ICONINDEX) << "size " << size;
+  }
+
   int priority = -1;
   EXPECT_EQ(id->GetPriority(&priority), S_OK);
   EXPECT_EQ(priority, 0);
