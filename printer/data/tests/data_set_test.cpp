@@ -426,8 +426,15 @@ TEST_F(DataSet, ModelFilesHoldEverySectionTheDataLayerReads) {
         EXPECT_EQ(port[i + 1], land[i]) << kind << " " << i;
       }
     }
-    for (int i = 1; i <= papers; ++i) EXPECT_TRUE(valid_mask(need(path, "PaperSourceType", std::to_string(i)))) << i;
-    for (int i = 1; i <= 14; ++i) EXPECT_TRUE(valid_mask(need(path, "AllMediatype", std::to_string(i)))) << i;
+    // A mask for every common-table paper and every media type; the custom file's own masks too.
+    for (const auto& [section, count] : {std::pair{"PaperSourceType", papers}, std::pair{"AllMediatype", 14}}) {
+      for (int i = 1; i <= count; ++i) {
+        EXPECT_TRUE(valid_mask(need(path, section, std::to_string(i)))) << section << " " << i;
+        if (auto own = read(custom, section, std::to_string(i))) {
+          EXPECT_TRUE(valid_mask(*own)) << section << " " << i;
+        }
+      }
+    }
     for (const char* section : {"PRINTERINFO", "DITHER", "USERFREESIZE", "PaperSourceType", "AllMediatype"}) {
       const auto names = sections(custom);
       EXPECT_NE(std::find(names.begin(), names.end(), section), names.end()) << "custom file lacks [" << section << "]";
