@@ -171,8 +171,8 @@ void TMainForm::BuildToolBars() {
       auto* button = new QToolButton(bar);
       button->setObjectName(Q(b.name));
       button->setText(Q(b.caption));
+      // The hint shows as a tool tip only: the status bar keeps its four panels.
       button->setToolTip(Q(b.hint));
-      button->setStatusTip(Q(b.hint));
       button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
       button->setIcon(style()->standardIcon(ButtonImage(b.command)));
       const std::string command(b.command);
@@ -272,7 +272,6 @@ void TMainForm::ApplyRecordingCaptions(const RecordingCaptions& captions) {
   if (recordButton_) {
     recordButton_->setText(Q(captions.buttonCaption));
     recordButton_->setToolTip(Q(captions.buttonHint));
-    recordButton_->setStatusTip(Q(captions.buttonHint));
     recordButton_->setIcon(RecorderIcon(captions.imageIndex));
   }
   if (QAction* append = Action("FileAppend")) append->setEnabled(captions.appendEnabled);

@@ -5,6 +5,7 @@
 #include "qt_print.h"
 
 #include <QApplication>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -129,6 +130,15 @@ TEST_F(QguiMainForm, StatusBarPanelsAndClockTick) {
   form->resize(1000, 700);
   form->show();
   QApplication::processEvents();
+
+  // Pointing at a tool button shows its hint as a tool tip; the panels stay in view.
+  for (QToolBar* bar : form->ToolBars())
+    for (QToolButton* b : bar->findChildren<QToolButton*>()) {
+      QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+      QApplication::sendEvent(b, &enter);
+      EXPECT_EQ(form->statusBar()->currentMessage(), "") << b->text().toStdString();
+    }
+  EXPECT_TRUE(form->StatusPanel(0)->isVisible());
   const int before = form->StatusPanel(1)->sizeHint().width();
   const int barBefore = form->statusBar()->width();
   form->resize(1300, 700);
