@@ -22,8 +22,10 @@ void TChannelComputation::SetHooks(TComputationHooks hooks) {
 }
 
 void TChannelComputation::SetAnalogValues(const std::array<double, kAnalogInputs>& filtered) {
-  if (s_.RunFlags.ReplayActive.load()) return;
+  // The flag is read under the lock: a replay that sets it while holding the lock knows
+  // that no live step publishes after its own values.
   std::lock_guard lock(s_.AcquisitionLock);
+  if (s_.RunFlags.ReplayActive.load()) return;
   s_.Inputs.AnalogValue = filtered;
   firstFrameSeen_.store(true);
   ComputeLocked(kFrameStep);
@@ -50,9 +52,9 @@ void TChannelComputation::SetSerialValues(int input, const double* values, int c
 
 bool TChannelComputation::IdleTick() {
   if (firstFrameSeen_.load()) return false;
-  if (s_.RunFlags.ReplayActive.load()) return true;
   std::lock_guard lock(s_.AcquisitionLock);
   if (firstFrameSeen_.load()) return false;  // a frame came while we waited for the lock
+  if (s_.RunFlags.ReplayActive.load()) return true;
   ComputeLocked(kIdleStep);
   return true;
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "quirlo/acquisition/computation.h"
@@ -83,6 +85,21 @@ TEST(qcore_Computation, ReplayKeepsLiveDataAway) {
   EXPECT_DOUBLE_EQ(f.Value(0), 9.0);
   EXPECT_EQ(f.state.State.RestartTime, 1);  // no step ran
   EXPECT_DOUBLE_EQ(f.state.Inputs.AnalogValue[0], 0.0);
+  EXPECT_FALSE(f.comp.IdlePeriodOver());
+}
+
+TEST(qcore_Computation, ReplayStartedWhileAFrameWaitsForTheLockWins) {
+  // A frame arrives while the replay holds the lock to start; once the replay has set its
+  // flag and written its value, the waiting frame must not publish over it.
+  Fixture f;
+  std::unique_lock replay(f.state.AcquisitionLock);
+  std::thread frame([&] { f.comp.SetAnalogValues({1, 2, 3, 4, 5, 6, 7, 8}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the frame waits for the lock
+  f.state.RunFlags.ReplayActive = true;
+  f.state.ChannelValue.Set(0, 9.0);
+  replay.unlock();
+  frame.join();
+  EXPECT_DOUBLE_EQ(f.Value(0), 9.0);
   EXPECT_FALSE(f.comp.IdlePeriodOver());
 }
 

@@ -12,7 +12,9 @@
 //    consistent snapshot of all 24 values (or one value) without the acquisition lock and
 //    never see a torn double. Writers must hold AcquisitionLock, which serialises them.
 //  - The run flags, ReplayTime and the selected inputs are atomics; the four status texts
-//    and the delimiter sit behind mutexes of their own.
+//    and the delimiter sit behind mutexes of their own. The computation reads
+//    ReplayActive under AcquisitionLock, so a replay that sets it while holding the lock
+//    (and writes ChannelValue under it) is never overwritten by a live step.
 #pragma once
 
 #include <array>
