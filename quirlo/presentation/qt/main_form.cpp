@@ -287,10 +287,14 @@ int TMainForm::ToolBarAreaHeight() const {
 
 void TMainForm::ShowReplayBar(bool visible) {
   if (QAction* play = replayBar_->findChild<QAction*>("Play")) play->setChecked(true);
-  const Point at = ReplayBarPosition(
-      {chart_->x(), chart_->y(), chart_->width(), chart_->height()}, ToolBarAreaHeight());
-  // The position counts from below the menu bar, the top of the window's client area.
-  replayBar_->move(mapToGlobal(QPoint(at.x, at.y + menuBar()->height())));
+  if (visible && !replayBarPlaced_) {
+    // Floated once over the chart; afterwards it stays where the user puts it. The position
+    // counts from below the menu bar, the top of the window's client area.
+    const Point at = ReplayBarPosition(
+        {chart_->x(), chart_->y(), chart_->width(), chart_->height()}, ToolBarAreaHeight());
+    replayBar_->move(mapToGlobal(QPoint(at.x, at.y + menuBar()->height())));
+    replayBarPlaced_ = true;
+  }
   replayBar_->setVisible(visible);
 }
 

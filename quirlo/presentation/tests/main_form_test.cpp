@@ -220,6 +220,24 @@ TEST_F(QguiMainForm, LayoutPinsReadoutPanelRightAndChartFills) {
   EXPECT_EQ(chart.width(), panel.left() - 1);
   EXPECT_EQ(chart.height(), client->height() - 5);
   EXPECT_EQ(panel.height(), chart.height() - 9);
+
+  // The replay bar floats over the chart's first quarter when a replay first shows it, with
+  // Play checked; where the user then moves it, it stays for the next replay.
+  QToolBar* replay = form->ReplayBar();
+  replay->findChild<QAction*>("Stop")->setChecked(true);
+  form->ShowReplayBar(true);
+  QApplication::processEvents();
+  const int toolBarHeight = client->y() - form->menuBar()->height();
+  EXPECT_EQ(replay->pos(), form->mapToGlobal(QPoint(chart.width() / 4 + 40,
+                                                    form->menuBar()->height() + toolBarHeight + 50)));
+  EXPECT_TRUE(replay->findChild<QAction*>("Play")->isChecked());
+  const QPoint moved = replay->pos() + QPoint(300, 200);
+  replay->move(moved);
+  form->ShowReplayBar(false);
+  EXPECT_FALSE(replay->isVisible());
+  form->ShowReplayBar(true);
+  QApplication::processEvents();
+  EXPECT_EQ(replay->pos(), moved);
 }
 
 TEST_F(QguiMainForm, ToolbarLayoutIsSavedAndRestored) {

@@ -105,6 +105,7 @@ class TMainForm : public QMainWindow, private TMainView {
   std::vector<QToolBar*> toolBars_;
   QToolButton* recordButton_ = nullptr;
   QToolBar* replayBar_ = nullptr;
+  bool replayBarPlaced_ = false;  // placed at its first showing, as the window is on screen
   QLabel* panels_[TStatusPanels::kCount] = {};
   TStatusPanels panelWidths_;
   QWidget* client_ = nullptr;
