@@ -40,10 +40,13 @@ TFontSpec FromQFont(const QFont& font, ColorRef color) {
 }
 
 bool TColorPick::Execute() {
-  for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, Qt::black);
+  // Qt keeps one set of custom colours for the whole program; each request brings its own.
+  for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, customColors[i]);
   QColorDialog dlg(color, parent_);
   dlg.setOption(QColorDialog::DontUseNativeDialog);
-  if (dlg.exec() != QDialog::Accepted) return false;
+  const bool ok = dlg.exec() == QDialog::Accepted;
+  for (int i = 0; i < 16; ++i) customColors[i] = QColorDialog::customColor(i);
+  if (!ok) return false;
   color = dlg.selectedColor();
   return true;
 }

@@ -68,6 +68,32 @@ TEST(QguiDialogs, ColorPickReturnsChosenColourOnlyOnOk) {
   EXPECT_EQ(pick.color, QColor(200, 100, 50));
 }
 
+TEST(QguiDialogs, ColorPickKeepsItsOwnCustomColours) {
+  TColorPick pick;
+  OnModal([](QWidget* w) {
+    QColorDialog::setCustomColor(3, QColor(255, 0, 0));  // the user adds a custom colour
+    static_cast<QDialog*>(w)->accept();
+  });
+  ASSERT_TRUE(pick.Execute());
+  EXPECT_EQ(pick.customColors[3], QColor(255, 0, 0));
+
+  // Another request starts black; the first one shows its colour again next time.
+  TColorPick other;
+  QColor seen;
+  OnModal([&](QWidget* w) {
+    seen = QColorDialog::customColor(3);
+    static_cast<QDialog*>(w)->reject();
+  });
+  other.Execute();
+  EXPECT_EQ(seen, QColor(Qt::black));
+  OnModal([&](QWidget* w) {
+    seen = QColorDialog::customColor(3);
+    static_cast<QDialog*>(w)->reject();
+  });
+  pick.Execute();
+  EXPECT_EQ(seen, QColor(255, 0, 0));
+}
+
 TEST(QguiDialogs, FontPickTakesFaceSizeStyleAndKeepsColour) {
   TFontSpec font;
   font.face = "DejaVu Sans";

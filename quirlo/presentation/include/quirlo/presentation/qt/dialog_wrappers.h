@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <array>
 #include <QString>
 
 #include "quirlo/presentation/font_spec.h"
@@ -19,8 +20,10 @@ TFontSpec FromQFont(const QFont& font, ColorRef color);
 
 class TColorPick {
  public:
-  explicit TColorPick(QWidget* parent = nullptr) : parent_(parent) {}
+  explicit TColorPick(QWidget* parent = nullptr) : parent_(parent) { customColors.fill(Qt::black); }
   QColor color = Qt::black;  // start colour in, chosen colour out
+  // The dialog's 16 custom colours: black at first, then what the user made of them.
+  std::array<QColor, 16> customColors;
   bool Execute();
 
  private:
