@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "quirlo/presentation/main_menu_table.h"
 #include "quirlo/presentation/recording_captions.h"
@@ -23,6 +24,30 @@ TEST(QguiMainMenuTable, FileMenuOrderAndResumeDisabled) {
   EXPECT_TRUE(FindMenuItem("EditSimulator")->checkable);
   EXPECT_TRUE(FindMenuItem("EditCTDemo")->checkable);
   EXPECT_EQ(FindMenuItem(""), nullptr);
+}
+
+TEST(QguiMainMenuTable, MenusTheirItemsAndActionsInOrder) {
+  // Menu title, then "caption=action" per item ("-" for a separator).
+  const std::vector<std::string> expected = {
+      "&File: &Record...=FileNew &Append...=FileAppend - &Edit Saved File...=FileOpen "
+      "&Graph Saved File...=FileGraph Replay &Saved File...=FileReplay "
+      "Res&ume Data Acquisition=FileResume - Sa&ve Settings As...=FileSaveSettings "
+      "Res&tore Saved Settings...=FileRestore - &Print...=FilePrint - E&xit=FileExit",
+      "&Options: &Setup=EditSetup R&un Data Simulator=EditSimulator "
+      "&Run Coiled Tubing Demo=EditCTDemo &Delimiters...=EditDelimiters",
+      "&Chart: - &Clear=ChartReset",
+      "&Totals: &Select Totals to Reset=SelectTotals &Reset All Totals=ResetAll",
+      "&Help: &About=HelpAbout &Contents=HelpContents",
+  };
+  std::vector<std::string> actual;
+  for (const auto& menu : MainMenus()) {
+    std::string line = std::string(menu.title) + ":";
+    for (const auto& item : menu.items)
+      line += item.IsSeparator() ? std::string(" -")
+                                 : " " + std::string(item.caption) + "=" + std::string(item.action);
+    actual.push_back(line);
+  }
+  EXPECT_EQ(actual, expected);
 }
 
 TEST(QguiMainMenuTable, EveryActionAppearsOnce) {
