@@ -67,10 +67,14 @@ QStyle::StandardPixmap ButtonImage(std::string_view command) {
   return it == images.end() ? QStyle::SP_TitleBarMenuButton : it->second;
 }
 
-// A status bar panel: at most its width, shrinking only when the bar is too narrow.
+// A status bar panel of a set width. The file panel is the one that gives way when the bar is
+// too narrow; the others keep their widths, and a panel that fits its text (CPU, clock) widens
+// rather than cut its centred text at both ends.
 class TStatusPanel : public QLabel {
  public:
-  TStatusPanel(int width, Qt::Alignment align, QWidget* parent) : QLabel(parent), width_(width) {
+  enum class Kind { Fixed, Shrinking, FitsText };
+  TStatusPanel(int width, Qt::Alignment align, Kind kind, QWidget* parent)
+      : QLabel(parent), width_(width), kind_(kind) {
     setAlignment(align | Qt::AlignVCenter);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
@@ -79,11 +83,17 @@ class TStatusPanel : public QLabel {
     width_ = width;
     updateGeometry();
   }
-  QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
-  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+  QSize sizeHint() const override {
+    const QSize text = QLabel::sizeHint();
+    return {kind_ == Kind::FitsText ? std::max(width_, text.width()) : width_, text.height()};
+  }
+  QSize minimumSizeHint() const override {
+    return {kind_ == Kind::Shrinking ? 0 : sizeHint().width(), QLabel::minimumSizeHint().height()};
+  }
 
  private:
   int width_;
+  Kind kind_;
 };
 
 }  // namespace
@@ -218,8 +228,11 @@ void TMainForm::BuildReplayBar() {
 void TMainForm::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   for (int i = 0; i < TStatusPanels::kCount; ++i) {
-    const Qt::Alignment align = i >= 2 ? Qt::AlignHCenter : Qt::AlignLeft;
-    auto* panel = new TStatusPanel(panelWidths_.Width(i), align, bar);
+    using Kind = TStatusPanel::Kind;
+    const bool centred = i >= 2;
+    const Kind kind = centred ? Kind::FitsText : i == 1 ? Kind::Shrinking : Kind::Fixed;
+    auto* panel = new TStatusPanel(panelWidths_.Width(i),
+                                   centred ? Qt::AlignHCenter : Qt::AlignLeft, kind, bar);
     panel->setObjectName(QString("Panel%1").arg(i));
     bar->addWidget(panel);
     panels_[i] = panel;

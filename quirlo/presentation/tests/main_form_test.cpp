@@ -139,6 +139,15 @@ TEST_F(QguiMainForm, StatusBarPanelsAndClockTick) {
       EXPECT_EQ(form->statusBar()->currentMessage(), "") << b->text().toStdString();
     }
   EXPECT_TRUE(form->StatusPanel(0)->isVisible());
+  // The CPU and clock panels keep their widths but widen for a text that would not fit.
+  form->ClockTick();
+  QApplication::processEvents();
+  for (int i : {2, 3}) {
+    const QLabel* p = form->StatusPanel(i);
+    EXPECT_GE(p->contentsRect().width(), p->fontMetrics().horizontalAdvance(p->text()))
+        << p->text().toStdString();
+    EXPECT_GE(p->width(), widths[i]);
+  }
   const int before = form->StatusPanel(1)->sizeHint().width();
   const int barBefore = form->statusBar()->width();
   form->resize(1300, 700);
