@@ -62,11 +62,12 @@ TEST_F(SigniconConcurrency, SwitchChangesWhileThreadsAsk) {
       CoUninitialize();
     });
   }
+  // Switch only once the threads are asking, so the changes really meet running tests.
+  while (asked.load() < kThreads) std::this_thread::yield();
   for (DWORD value : {0u, 1u, 0u, 1u}) {
     set_switch(value);
     EXPECT_EQ(refresh_status_(), static_cast<LONG>(value));
   }
-  while (asked.load() < kThreads) std::this_thread::yield();
   stop.store(true);
   for (auto& t : threads) t.join();
   EXPECT_GT(asked.load(), 0);
