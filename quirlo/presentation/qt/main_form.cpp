@@ -176,7 +176,11 @@ void TMainForm::BuildToolBars() {
     bar->setObjectName(Q(barDef.name));
     bar->setProperty("bandId", barDef.bandId);
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Bands move within the tool bar area only: that area is what the layout record keeps
+    // and what the chart and readout panel are placed below.
     bar->setMovable(true);
+    bar->setAllowedAreas(Qt::TopToolBarArea);
+    bar->setFloatable(false);
     for (const ToolButtonDef& b : barDef.buttons) {
       auto* button = new QToolButton(bar);
       button->setObjectName(Q(b.name));

@@ -77,6 +77,11 @@ TEST_F(QguiMainForm, MenusToolBarsAndReplayBarMatchTheCommandTables) {
   const auto bars = form->ToolBars();
   ASSERT_EQ(bars.size(), MainToolBars().size());
   QStringList seen;
+  for (QToolBar* bar : bars) {
+    EXPECT_EQ(form->toolBarArea(bar), Qt::TopToolBarArea);
+    EXPECT_EQ(bar->allowedAreas(), Qt::TopToolBarArea);
+    EXPECT_FALSE(bar->isFloatable());
+  }
   for (QToolBar* bar : bars)
     for (QToolButton* b : bar->findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly))
       if (!b->objectName().startsWith("qt_")) seen << b->text() + "|" + b->toolTip();
