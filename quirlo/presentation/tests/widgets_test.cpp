@@ -117,6 +117,16 @@ TEST(QguiQtNoteListBox, LeftDragMovesTheListAndSelectsNothing) {
   QApplication::sendEvent(vp, &move);
   QTest::mouseRelease(vp, Qt::LeftButton, {}, start + QPoint(30, 25));
   EXPECT_EQ(list->pos(), QPoint(40, 35));
+
+  // Dragged far past the chart's edge, the point held stays on the chart.
+  const QPoint held = vp->mapTo(&chart, start);
+  QTest::mousePress(vp, Qt::LeftButton, {}, start);
+  const QPoint far = vp->mapToGlobal(start) + QPoint(2000, 2000);
+  QMouseEvent away(QEvent::MouseMove, QPointF(vp->mapFromGlobal(far)), QPointF(far), Qt::NoButton,
+                   Qt::LeftButton, {});
+  QApplication::sendEvent(vp, &away);
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, vp->mapFromGlobal(far));
+  EXPECT_EQ(list->pos() + (held - QPoint(40, 35)), QPoint(399, 299));
   QTest::mouseDClick(vp, Qt::LeftButton, {}, start);
   QTest::mouseClick(vp, Qt::RightButton, {}, start);
   EXPECT_TRUE(list->selectedItems().isEmpty());

@@ -26,6 +26,7 @@ class TMyTntListBox : public QListWidget {
   bool dragging_ = false;
   QPoint grabGlobal_;
   QPoint grabPos_;
+  QPoint grabOffset_;  // the point held, from the list's top left corner
 };
 
 }  // namespace quirlo::presentation
