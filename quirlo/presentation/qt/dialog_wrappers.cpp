@@ -17,7 +17,7 @@ QColor ToQColor(ColorRef c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 
 ColorRef ToColorRef(const QColor& c) { return MakeColorRef(c.red(), c.green(), c.blue()); }
 
-QFont ToQFont(const TFontSpec& spec) {
+QFont ToQFont(const TFontStyle& spec) {
   QFont f(QString::fromStdString(spec.face));
   if (spec.size > 0) f.setPointSize(spec.size);
   f.setBold(spec.bold);
@@ -27,8 +27,8 @@ QFont ToQFont(const TFontSpec& spec) {
   return f;
 }
 
-TFontSpec FromQFont(const QFont& font, ColorRef color) {
-  TFontSpec s;
+TFontStyle FromQFont(const QFont& font, ColorRef color) {
+  TFontStyle s;
   s.face = font.family().toStdString();
   s.size = font.pointSize() > 0 ? font.pointSize() : s.size;
   s.bold = font.bold();
@@ -51,7 +51,7 @@ bool TColorPick::Execute() {
   return true;
 }
 
-bool TFontPick::Execute(TFontSpec& font) {
+bool TFontPick::Execute(TFontStyle& font) {
   // The font dialog has no colour of its own; it is embedded with a colour button beside it.
   QDialog host(parent_);
   host.setWindowTitle("Font");

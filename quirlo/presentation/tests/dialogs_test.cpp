@@ -95,7 +95,7 @@ TEST(QguiDialogs, ColorPickKeepsItsOwnCustomColours) {
 }
 
 TEST(QguiDialogs, FontPickTakesFaceSizeStyleAndKeepsColour) {
-  TFontSpec font;
+  TFontStyle font;
   font.face = "DejaVu Sans";
   font.size = 10;
   font.color = MakeColorRef(1, 2, 3);
@@ -117,7 +117,7 @@ TEST(QguiDialogs, FontPickTakesFaceSizeStyleAndKeepsColour) {
   EXPECT_TRUE(font.strikeOut);
   EXPECT_EQ(font.color, MakeColorRef(1, 2, 3));
 
-  const TFontSpec before = font;
+  const TFontStyle before = font;
   OnModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
   EXPECT_FALSE(pick.Execute(font));
   EXPECT_EQ(font, before);

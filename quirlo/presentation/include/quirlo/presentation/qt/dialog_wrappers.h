@@ -5,7 +5,7 @@
 #include <array>
 #include <QString>
 
-#include "quirlo/presentation/font_spec.h"
+#include "quirlo/presentation/font_style.h"
 
 class QWidget;
 class QFont;
@@ -14,9 +14,9 @@ namespace quirlo::presentation {
 
 QColor ToQColor(ColorRef c);
 ColorRef ToColorRef(const QColor& c);
-QFont ToQFont(const TFontSpec& spec);
+QFont ToQFont(const TFontStyle& spec);
 // Face, size and style from the font; the colour is the caller's.
-TFontSpec FromQFont(const QFont& font, ColorRef color);
+TFontStyle FromQFont(const QFont& font, ColorRef color);
 
 class TColorPick {
  public:
@@ -34,7 +34,7 @@ class TFontPick {
  public:
   explicit TFontPick(QWidget* parent = nullptr) : parent_(parent) {}
   // Starts from `font`; on OK the font takes the chosen face, size, style and colour.
-  bool Execute(TFontSpec& font);
+  bool Execute(TFontStyle& font);
 
  private:
   QWidget* parent_;

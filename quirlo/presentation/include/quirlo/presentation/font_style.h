@@ -16,7 +16,7 @@ constexpr int RedOf(ColorRef c) { return int(c & 0xFF); }
 constexpr int GreenOf(ColorRef c) { return int(c >> 8 & 0xFF); }
 constexpr int BlueOf(ColorRef c) { return int(c >> 16 & 0xFF); }
 
-struct TFontSpec {
+struct TFontStyle {
   std::string face = "DejaVu Sans";
   int size = 10;  // points
   bool bold = false;
@@ -24,7 +24,7 @@ struct TFontSpec {
   bool underline = false;
   bool strikeOut = false;
   ColorRef color = 0;
-  bool operator==(const TFontSpec&) const = default;
+  bool operator==(const TFontStyle&) const = default;
 };
 
 }  // namespace quirlo::presentation
