@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything with the default preset and runs every test.
+# Builds everything and runs every test twice: with the default preset (RelWithDebInfo,
+# warnings as errors) and with the address + undefined-behaviour sanitizer preset.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --preset default
-cmake --build --preset default -j "$(nproc)"
-ctest --preset default
+for preset in default asan; do
+  echo "== $preset"
+  cmake --preset "$preset"
+  cmake --build --preset "$preset" -j "$(nproc)"
+  ctest --preset "$preset"
+done
