@@ -1,5 +1,7 @@
 #include "test_component.h"
 
+#include "win32/com_object.h"
+
 #include <atomic>
 #include <new>
 #include <string_view>
@@ -10,41 +12,17 @@ namespace {
 
 std::atomic<long> created{0}, destroyed{0}, registries{0}, readers{0}, bstrs{0}, details{0};
 
-class Counted {
- public:
-  Counted() { created.fetch_add(1); }
-  virtual ~Counted() { destroyed.fetch_add(1); }
+struct Tally {
+  static void created() { ::created.fetch_add(1); }
+  static void destroyed() { ::destroyed.fetch_add(1); }
 };
 
 template <typename Interface, const IID& Id>
-class Object : public Interface, public Counted {
- public:
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == Id) {
-      *object = static_cast<Interface*>(this);
-      this->AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return refs_.fetch_add(1) + 1; }
-  ULONG Release() override {
-    ULONG left = refs_.fetch_sub(1) - 1;
-    if (left == 0) delete this;
-    return left;
-  }
-
- private:
-  std::atomic<ULONG> refs_{1};
-};
+using Object = win32::ComObject<Interface, Id, Tally>;
 
 template <typename T>
 HRESULT answer(T* created_object, REFIID riid, void** object) {
-  HRESULT hr = created_object->QueryInterface(riid, object);
-  created_object->Release();
-  return hr;
+  return win32::AnswerCreated(created_object, riid, object);
 }
 
 std::u16string_view name_of(BSTR path) {
