@@ -3,6 +3,7 @@
 // extra exports, so a test can see whether the object runtime loads, keeps and frees the
 // library as it should.
 #include "win32/com.h"
+#include "win32/com_object.h"
 #include "win32/module.h"
 
 #include <atomic>
@@ -19,30 +20,12 @@ namespace {
 std::atomic<long> live_objects{0};
 std::atomic<long> server_locks{0};
 
-class CountObject final : public IUnknown {
- public:
-  CountObject() { live_objects.fetch_add(1); }
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown) {
-      *object = this;
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
- private:
-  ~CountObject() { live_objects.fetch_sub(1); }
-  std::atomic<ULONG> refs_{1};
+struct LiveCount {
+  static void created() { live_objects.fetch_add(1); }
+  static void destroyed() { live_objects.fetch_sub(1); }
 };
+
+class CountObject final : public win32::ComObject<IUnknown, IID_IUnknown, LiveCount> {};
 
 class Factory final : public IClassFactory {
  public:
@@ -62,11 +45,7 @@ class Factory final : public IClassFactory {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    auto* created = new (std::nothrow) CountObject();
-    if (!created) return E_OUTOFMEMORY;
-    HRESULT hr = created->QueryInterface(riid, object);
-    created->Release();
-    return hr;
+    return win32::AnswerCreated(new (std::nothrow) CountObject(), riid, object);
   }
   HRESULT LockServer(BOOL lock) override {
     server_locks.fetch_add(lock ? 1 : -1);
