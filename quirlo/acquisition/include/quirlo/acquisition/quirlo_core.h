@@ -92,10 +92,6 @@ class QuirloCore {
   // clock caption. Returns the CPU percentage (for the chart's refresh rate).
   int ClockTick(const std::string& clockCaption);
 
-  // Recording commands; the recorder fills them in, until then they do nothing.
-  void Record() {}
-  void Append() {}
-  void StopRecording() {}
   // Live data again after a replay: clears ReplayActive and ReplayComplete (restoring
   // "temp.rcf" belongs to the settings manager).
   void ResumeAcquisition();
