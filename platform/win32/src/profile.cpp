@@ -441,6 +441,16 @@ DWORD copy_list(std::vector<std::u16string> const& names, LPWSTR buf, DWORD size
 
 bool has_line_break(std::u16string_view s) { return s.find_first_of(u"\r\n") != std::u16string_view::npos; }
 
+// A section or key name as the file holds it: the blanks around it are not part of it, so
+// " k" finds and changes the line "k=..." instead of adding one that reads back as "k".
+std::u16string_view name_arg(LPCWSTR name) { return trim(wview(name)); }
+
+// A key written as a line must read back as that key: not empty ("=v" is ignored), not a
+// comment (';') and not a section header ('[').
+bool writable_key(std::u16string_view key) {
+  return !key.empty() && key.front() != u';' && key.front() != u'[';
+}
+
 std::u16string_view trim_trailing(std::u16string_view s) {
   while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
   return s;
@@ -489,11 +499,11 @@ extern "C" DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR 
   }
   if (!section) return copy_list(f ? f->section_names() : std::vector<std::u16string>{}, buffer, size);
   if (!key) {
-    auto keys = f ? f->key_names(wview(section)) : std::nullopt;
+    auto keys = f ? f->key_names(name_arg(section)) : std::nullopt;
     if (!keys) SetLastError(ERROR_FILE_NOT_FOUND);
     return copy_list(keys.value_or(std::vector<std::u16string>{}), buffer, size);
   }
-  std::optional<std::u16string> value = f ? f->value(wview(section), wview(key)) : std::nullopt;
+  std::optional<std::u16string> value = f ? f->value(name_arg(section), name_arg(key)) : std::nullopt;
   if (!value) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     value = std::u16string(trim_trailing(wview(default_value)));
@@ -511,7 +521,7 @@ extern "C" UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT default_
     std::lock_guard lock(cache_mutex);
     f = load(p);
   }
-  std::optional<std::u16string> const value = f ? f->value(wview(section), wview(key)) : std::nullopt;
+  std::optional<std::u16string> const value = f ? f->value(name_arg(section), name_arg(key)) : std::nullopt;
   if (!value || value->empty()) return static_cast<UINT>(default_value);
   std::u16string_view v = *value;
   bool negative = false;
@@ -538,14 +548,15 @@ extern "C" BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR
     profile_flush_cache();
     return TRUE;
   }
-  if (has_line_break(wview(section)) || has_line_break(wview(key)) || has_line_break(wview(value)) ||
-      wview(key).find(u'=') != std::u16string_view::npos) {
+  std::u16string_view const s = name_arg(section), k = name_arg(key);
+  if (has_line_break(s) || has_line_break(k) || has_line_break(wview(value)) ||
+      k.find(u'=') != std::u16string_view::npos || (key && value && !writable_key(k))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!key) return modify(file, false, [&](ProfileFile& f) { f.erase_section(wview(section)); });
-  if (!value) return modify(file, false, [&](ProfileFile& f) { f.erase_key(wview(section), wview(key)); });
-  return modify(file, true, [&](ProfileFile& f) { f.set(wview(section), wview(key), wview(value)); });
+  if (!key) return modify(file, false, [&](ProfileFile& f) { f.erase_section(s); });
+  if (!value) return modify(file, false, [&](ProfileFile& f) { f.erase_key(s, k); });
+  return modify(file, true, [&](ProfileFile& f) { f.set(s, k, wview(value)); });
 }
 
 extern "C" DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD size, LPCWSTR file) {
@@ -561,7 +572,7 @@ extern "C" DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD
     std::lock_guard lock(cache_mutex);
     f = load(p);
   }
-  auto lines = f ? f->section_lines(wview(section)) : std::nullopt;
+  auto lines = f ? f->section_lines(name_arg(section)) : std::nullopt;
   return copy_list(lines.value_or(std::vector<std::u16string>{}), buffer, size);
 }
 
@@ -570,7 +581,7 @@ extern "C" BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR data, LPCWS
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!data) return modify(file, false, [&](ProfileFile& f) { f.erase_section(wview(section)); });
+  if (!data) return modify(file, false, [&](ProfileFile& f) { f.erase_section(name_arg(section)); });
   std::vector<std::u16string> lines;
   for (LPCWSTR p = data; *p; p += lines.back().size() + 1) lines.emplace_back(p);
   if (has_line_break(wview(section)) ||
@@ -578,7 +589,7 @@ extern "C" BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR data, LPCWS
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  return modify(file, true, [&](ProfileFile& f) { f.replace_section(wview(section), lines); });
+  return modify(file, true, [&](ProfileFile& f) { f.replace_section(name_arg(section), lines); });
 }
 
 extern "C" DWORD GetPrivateProfileSectionNamesW(LPWSTR buffer, DWORD size, LPCWSTR file) {

@@ -277,10 +277,20 @@ TEST_F(Profile, NewFilesAndEncodingChanges) {
 
   // Texts that could not be read back are refused.
   for (auto [s, k, v] : {std::tuple{u"S\n", u"k", u"v"}, {u"S", u"k\r", u"v"}, {u"S", u"k", u"v\nx=1"},
-                         {u"S", u"k=1", u"v"}}) {
-    EXPECT_FALSE(WritePrivateProfileStringW(s, k, v, u"TEST.INI"));
+                         {u"S", u"k=1", u"v"}, {u"S", u"", u"v"}, {u"S", u"  ", u"v"}, {u"S", u";k", u"v"},
+                         {u"S", u" [T]", u"v"}}) {
+    std::string const before = ini_bytes();
+    EXPECT_FALSE(WritePrivateProfileStringW(s, k, v, u"TEST.INI")) << win32::to_utf8(k);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(ini_bytes(), before);
   }
+
+  // Blanks around names are not part of them: the write changes the line that is read.
+  EXPECT_TRUE(WritePrivateProfileStringW(u" S\t", u"\tk ", u"blank", u"TEST.INI"));
+  EXPECT_EQ(get(u"S", u"k"), u"blank");
+  EXPECT_EQ(get(u"S ", u" k"), u"blank");
+  EXPECT_TRUE(WritePrivateProfileStringW(u" S", u" k", nullptr, u"TEST.INI"));
+  EXPECT_EQ(get(u"S", u"k"), u"<default>");
   EXPECT_TRUE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, u"TEST.INI")) << "the cache flush";
 }
 

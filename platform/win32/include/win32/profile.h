@@ -105,8 +105,10 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR default_val
 // character (none: 0), taken modulo 2^32; the default when the key is missing or empty.
 UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT default_value, LPCWSTR file);
 // Sets key=value, creating file and section; a null value deletes the key, a null key the
-// whole section; all three null flush the cache and return TRUE. Texts with CR or LF, and
-// keys with '=', are refused (ERROR_INVALID_PARAMETER) because they could not be read back.
+// whole section; all three null flush the cache and return TRUE. Blanks around section and
+// key names are dropped (here and in every read). Texts with CR or LF, and keys that are
+// empty, start with ';' or '[' or hold '=', are refused (ERROR_INVALID_PARAMETER) because
+// they could not be read back.
 BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file);
 // The section's entries as "key=value" strings, listed and cut like the names above.
 DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD size, LPCWSTR file);
