@@ -377,20 +377,22 @@ std::shared_ptr<ProfileFile const> load(fs::path const& p) {
   return file;
 }
 
-// Writes the file through a temporary file and a rename; keeps the old file's mode.
+// Writes the file through a temporary file and a rename; keeps the old file's mode. A new
+// file gets 0666 less the process's umask, like any other file the process creates.
 bool store(fs::path const& p, ProfileFile file) {
   static std::atomic<unsigned> counter{0};
   std::string const bytes = file.serialize();
   fs::path tmp = p;
   tmp += ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
   struct stat old {};
-  mode_t const mode = ::stat(p.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0666;
+  bool const existed = ::stat(p.c_str(), &old) == 0;
+  mode_t const mode = existed ? (old.st_mode & 07777) : 0666;
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) {
     SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
     return false;
   }
-  ::fchmod(fd, mode);
+  if (existed) ::fchmod(fd, mode);  // open applied the umask; the old mode is kept exactly
   std::string_view rest = bytes;
   bool ok = true;
   while (ok && !rest.empty()) {

@@ -4,6 +4,7 @@
 #include "win32/text.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cstring>
@@ -292,6 +293,18 @@ TEST_F(Profile, NewFilesAndEncodingChanges) {
   EXPECT_TRUE(WritePrivateProfileStringW(u" S", u" k", nullptr, u"TEST.INI"));
   EXPECT_EQ(get(u"S", u"k"), u"<default>");
   EXPECT_TRUE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, u"TEST.INI")) << "the cache flush";
+}
+
+TEST_F(Profile, FileModes) {
+  // A new file follows the umask; a rewritten file keeps the mode it had.
+  mode_t const saved = ::umask(022);
+  EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"k", u"v", u"TEST.INI"));
+  ::umask(saved);
+  fs::path const file = root().windows() / "TEST.INI";
+  EXPECT_EQ(fs::status(file).permissions(), fs::perms(0644));
+  fs::permissions(file, fs::perms(0600));
+  EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"k", u"w", u"TEST.INI"));
+  EXPECT_EQ(fs::status(file).permissions(), fs::perms(0600));
 }
 
 TEST_F(Profile, SectionReadAndReplace) {
