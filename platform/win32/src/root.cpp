@@ -99,8 +99,13 @@ fs::path native_path(std::u16string_view path) {
     if (c == '\\') c = '/';
   bool const has_drive =
       p.size() >= 2 && p[1] == ':' && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
-  if (has_drive) return resolve_below(machine_root(), std::string_view(p).substr(2));
-  if (windows_rooted) return resolve_below(machine_root(), p);
+  // A drive or root path is taken apart by names, as Windows does: ".." at the top stays at
+  // the top, so no such path leads out of the machine root.
+  auto below_root = [](std::string_view rel) {
+    return fs::path("/" + std::string(rel)).lexically_normal().string();
+  };
+  if (has_drive) return resolve_below(machine_root(), below_root(std::string_view(p).substr(2)));
+  if (windows_rooted) return resolve_below(machine_root(), below_root(p));
   if (!p.empty() && p[0] == '/') return resolve_below("/", p);
   return resolve_below(".", p).lexically_normal();
 }

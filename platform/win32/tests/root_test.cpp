@@ -58,6 +58,8 @@ TEST_F(Root, NativePathTable) {
       {u"\\spool\\NEW\\File.txt", root().path() / "spool/NEW/File.txt"},  // missing part keeps its case
       {u"/usr/bin", "/usr/bin"},
       {u"rel\\a.txt", "rel/a.txt"},
+      {u"C:\\..\\..\\Windows\\keld.ini", root().windows() / "KELD.INI"},  // ".." stops at the top
+      {u"\\..\\spool\\..\\..\\WINDOWS\\KELD.INI", root().windows() / "KELD.INI"},
   };
   for (auto const& r : rows) EXPECT_EQ(win32::native_path(r.in), r.expected) << win32::to_utf8(r.in);
   // A native path below the root, with a Windows-style tail, is matched the same way.
