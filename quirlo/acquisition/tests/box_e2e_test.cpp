@@ -9,7 +9,10 @@
 #include "quirlo/platform/program_folder.h"
 #include "quirlo/platform/pty.h"
 #include "quirlo/tools/box_emulator.h"
-#include "temp_dir.h"
+#include "../../platform/tests/temp_dir.h"
+
+using quirlo::testing::ReadFileBytes;
+using quirlo::testing::TempDir;
 
 namespace qa = quirlo::acquisition;
 using namespace std::chrono_literals;

@@ -6,19 +6,13 @@
 
 #include "quirlo/acquisition/app_settings.h"
 #include "quirlo/acquisition/channel_table.h"
-#include "temp_dir.h"
+#include "../../platform/tests/temp_dir.h"
+
+using quirlo::testing::ReadFileBytes;
+using quirlo::testing::TempDir;
 
 namespace qa = quirlo::acquisition;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-}  // namespace
 
 TEST(qcore_ChannelTable, DefaultsWrittenAtOnceWhenMissing) {
   TempDir dir;
@@ -28,7 +22,7 @@ TEST(qcore_ChannelTable, DefaultsWrittenAtOnceWhenMissing) {
 
   const fs::path file = dir.path() / "channels" / "chan.txt";
   ASSERT_TRUE(fs::exists(file));
-  const std::string bytes = ReadAll(file);
+  const std::string bytes = ReadFileBytes(file);
   ASSERT_EQ(bytes.size(), 2232u);
   for (int i = 0; i < qa::kChannelCount; ++i) {
     SCOPED_TRACE(i);
@@ -129,7 +123,7 @@ TEST(qcore_AppSettings, ToolbarLayoutKeepsCurrentWhenMissing) {
   EXPECT_EQ(+layout.Band[2].Width, 310);
 
   ASSERT_TRUE(qa::SaveToolbarLayout(saver, layout));
-  const std::string bytes = ReadAll(dir.path() / "bars" / "bars.txt");
+  const std::string bytes = ReadFileBytes(dir.path() / "bars" / "bars.txt");
   ASSERT_EQ(bytes.size(), 52u);
   EXPECT_EQ(bytes[26], 7);                            // band 2 identifier
   EXPECT_EQ(static_cast<uint8_t>(bytes[34]), 310 & 0xFF);  // band 2 width, low byte

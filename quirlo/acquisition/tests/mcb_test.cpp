@@ -11,7 +11,10 @@
 #include "quirlo/acquisition/mcb.h"
 #include "quirlo/platform/program_folder.h"
 #include "quirlo/platform/pty.h"
-#include "temp_dir.h"
+#include "../../platform/tests/temp_dir.h"
+
+using quirlo::testing::ReadFileBytes;
+using quirlo::testing::TempDir;
 
 namespace qa = quirlo::acquisition;
 using Bytes = std::vector<uint8_t>;

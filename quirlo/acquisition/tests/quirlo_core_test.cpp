@@ -13,18 +13,16 @@
 #include "quirlo/acquisition/quirlo_core.h"
 #include "quirlo/platform/program_folder.h"
 #include "quirlo/platform/pty.h"
-#include "temp_dir.h"
+#include "../../platform/tests/temp_dir.h"
+
+using quirlo::testing::ReadFileBytes;
+using quirlo::testing::TempDir;
 
 namespace qa = quirlo::acquisition;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 template <class Pred>
 bool WaitFor(Pred pred, std::chrono::milliseconds limit = 3s) {
@@ -69,7 +67,7 @@ TEST(qcore_Core, StartupAndShutdownInOrder) {
     EXPECT_EQ(core.Delimiter(), "\t");
     EXPECT_TRUE(fs::is_directory(core.DataFolder()));
     EXPECT_EQ(core.DataFolder(), f.home.path() / "Data");
-    EXPECT_EQ(ReadAll(f.home.path() / "channels" / "chan.txt").size(), 2232u);
+    EXPECT_EQ(ReadFileBytes(f.home.path() / "channels" / "chan.txt").size(), 2232u);
     EXPECT_TRUE(core.Mcb().PortOpen());
     EXPECT_EQ(f.ui.CallCount(), 0u);
 
@@ -87,7 +85,7 @@ TEST(qcore_Core, StartupAndShutdownInOrder) {
   EXPECT_EQ(quirlo::TiniSettings().ReadString("MAIN", "Delimiter", "?"), ";");
   // The demonstration names were put back before the table was saved.
   qa::TChannelTable saved{};
-  const std::string bytes = ReadAll(f.home.path() / "channels" / "chan.txt");
+  const std::string bytes = ReadFileBytes(f.home.path() / "channels" / "chan.txt");
   ASSERT_EQ(bytes.size(), sizeof saved);
   std::memcpy(&saved, bytes.data(), sizeof saved);
   EXPECT_EQ(qa::FieldText(saved[0].Name), "Channel 1");
@@ -222,8 +220,8 @@ TEST(qcore_Headless, PrintsEverySecondAndSavesSettings) {
   for (double v; numbers.size() < 24 && values >> v;) numbers.push_back(v);
   ASSERT_EQ(numbers.size(), 24u) << r.out;
   EXPECT_GT(numbers[1], 9500.0);  // the demonstration's depth after some idle steps
-  EXPECT_EQ(ReadAll(home.path() / "settings.ini").find("Delimiter=,") != std::string::npos, true);
-  EXPECT_EQ(ReadAll(home.path() / "channels" / "chan.txt").size(), 2232u);
+  EXPECT_EQ(ReadFileBytes(home.path() / "settings.ini").find("Delimiter=,") != std::string::npos, true);
+  EXPECT_EQ(ReadFileBytes(home.path() / "channels" / "chan.txt").size(), 2232u);
 }
 
 TEST(qcore_Headless, SignalEndsWithNormalShutdown) {
@@ -235,9 +233,9 @@ TEST(qcore_Headless, SignalEndsWithNormalShutdown) {
         {"--home", home.path().string(), "--seconds", "60", "--port", "0", "--demo"}, sig);
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
-    EXPECT_NE(ReadAll(home.path() / "settings.ini").find("Delimiter=,"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(home.path() / "settings.ini").find("Delimiter=,"), std::string::npos);
     // Shut down with the demonstration on: the user's names were saved, not the demo's.
-    EXPECT_EQ(ReadAll(home.path() / "channels" / "chan.txt").substr(0, 10),
+    EXPECT_EQ(ReadFileBytes(home.path() / "channels" / "chan.txt").substr(0, 10),
               std::string("Channel 1\0", 10));
   }
 }

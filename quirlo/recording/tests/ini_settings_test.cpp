@@ -12,14 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using testing::ReadFileBytes;
 using testing::TempDir;
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 TEST(qplat_TiniSettings, RoundTripAndMissingKeyDefault) {
   TempDir dir;
@@ -41,7 +35,7 @@ TEST(qplat_TiniSettings, WriteKeepsOtherSectionsKeysAndComments) {
   ASSERT_TRUE(ini.WriteString("MAIN", "Delimiter", ","));
   ASSERT_TRUE(ini.WriteString("MAIN", "New", "v"));
   ASSERT_TRUE(ini.WriteString("OTHER", "K", "w"));
-  EXPECT_EQ(Slurp(file),
+  EXPECT_EQ(ReadFileBytes(file),
             "; kept comment\n[MAIN]\nDelimiter=,\nExtra = 1\nNew=v\n\n[PORTS]\nCOM3=/dev/ttyUSB0\n"
             "[OTHER]\nK=w\n");
 }
@@ -54,7 +48,7 @@ TEST(qplat_TiniSettings, KeepsCrLfLineEnds) {
   EXPECT_EQ(ini.ReadString("MAIN", "Delimiter", ","), ";");
   ASSERT_TRUE(ini.WriteString("MAIN", "Delimiter", "|"));
   ASSERT_TRUE(ini.WriteString("PORTS", "COM3", "/dev/ttyUSB0"));
-  EXPECT_EQ(Slurp(file), "[MAIN]\r\nDelimiter=|\r\n[PORTS]\r\nCOM3=/dev/ttyUSB0\r\n");
+  EXPECT_EQ(ReadFileBytes(file), "[MAIN]\r\nDelimiter=|\r\n[PORTS]\r\nCOM3=/dev/ttyUSB0\r\n");
 }
 
 TEST(qplat_TiniSettings, ReadsThroughA256CharacterBufferAndStripsQuotes) {
@@ -82,7 +76,7 @@ TEST(qplat_TiniSettings, RefusesLineBreaksAndLeavesTheFileAlone) {
   ASSERT_TRUE(ini.WriteString("MAIN", "Delimiter", ","));
   EXPECT_FALSE(ini.WriteString("MAIN", "Delimiter", "a\nb"));
   EXPECT_FALSE(ini.WriteString("MAIN", "bad=key", "x"));
-  EXPECT_EQ(Slurp(file), "[MAIN]\nDelimiter=,\n");
+  EXPECT_EQ(ReadFileBytes(file), "[MAIN]\nDelimiter=,\n");
 }
 
 }  // namespace

@@ -14,14 +14,8 @@ namespace quirlo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFileBytes;
 using testing::TempDir;
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 void Put(const fs::path& p, const std::string& bytes) {
   fs::create_directories(p.parent_path());
@@ -38,7 +32,7 @@ TEST(qplat_TSaver, LoadsTheFileAndBacksItUp) {
   EXPECT_FALSE(r.fromFactory);
   EXPECT_EQ(r.bytes, 8u);
   EXPECT_EQ(std::string(rec.data(), 8), "ABCDEFGH");
-  EXPECT_EQ(Slurp(root.path() / "analog" / "analog.001"), "ABCDEFGH");
+  EXPECT_EQ(ReadFileBytes(root.path() / "analog" / "analog.001"), "ABCDEFGH");
 }
 
 TEST(qplat_TSaver, FallsBackToTheFactoryTwinAndTheFirstSaveWritesTheFile) {
@@ -50,11 +44,11 @@ TEST(qplat_TSaver, FallsBackToTheFactoryTwinAndTheFirstSaveWritesTheFile) {
   EXPECT_TRUE(r.found);
   EXPECT_TRUE(r.fromFactory);
   EXPECT_EQ(std::string(rec.data(), 8), "factory!");
-  EXPECT_EQ(Slurp(root.path() / "analog" / "analog.001"), "factory!");  // shared backup names
+  EXPECT_EQ(ReadFileBytes(root.path() / "analog" / "analog.001"), "factory!");  // shared backup names
   rec[0] = 'F';
   ASSERT_TRUE(saver.Save("analog", "analog.txt", rec));
-  EXPECT_EQ(Slurp(root.path() / "analog" / "analog.txt"), "Factory!");
-  EXPECT_EQ(Slurp(root.path() / "analog" / "analog.mfg"), "factory!");
+  EXPECT_EQ(ReadFileBytes(root.path() / "analog" / "analog.txt"), "Factory!");
+  EXPECT_EQ(ReadFileBytes(root.path() / "analog" / "analog.mfg"), "factory!");
 }
 
 TEST(qplat_TSaver, NothingFoundLeavesTheRecordAndCreatesTheFolder) {
@@ -119,16 +113,16 @@ TEST(qplat_TSaver, KeepsTheLastHundredLoadsNumbered) {
     ASSERT_TRUE(saver.Load("analog", "analog.txt", rec));
   }
   EXPECT_FALSE(fs::exists(dir / "analog.101"));
-  EXPECT_EQ(Slurp(dir / "analog.001"), "0002");
-  EXPECT_EQ(Slurp(dir / "analog.050"), "0051");
-  EXPECT_EQ(Slurp(dir / "analog.100"), "0101");
+  EXPECT_EQ(ReadFileBytes(dir / "analog.001"), "0002");
+  EXPECT_EQ(ReadFileBytes(dir / "analog.050"), "0051");
+  EXPECT_EQ(ReadFileBytes(dir / "analog.100"), "0101");
   // Strays beyond .100 (left by another build) are cleared at the next rotation.
   Put(dir / "analog.101", "x");
   Put(dir / "analog.102", "y");
   Put(dir / "analog.txt", "0102");
   ASSERT_TRUE(saver.Load("analog", "analog.txt", rec));
-  EXPECT_EQ(Slurp(dir / "analog.100"), "0102");
-  EXPECT_EQ(Slurp(dir / "analog.001"), "0003");
+  EXPECT_EQ(ReadFileBytes(dir / "analog.100"), "0102");
+  EXPECT_EQ(ReadFileBytes(dir / "analog.001"), "0003");
   EXPECT_FALSE(fs::exists(dir / "analog.101"));
   EXPECT_FALSE(fs::exists(dir / "analog.102"));
   std::size_t files = 0;
@@ -171,7 +165,7 @@ TEST(qplat_TSaver, SaveOverwritesFromTheStartWithoutShortening) {
     fs::remove(file);
     if (!c.before.empty()) Put(file, c.before);
     ASSERT_TRUE(saver.Save("bars", "bars.txt", rec));
-    EXPECT_EQ(Slurp(file), c.after);
+    EXPECT_EQ(ReadFileBytes(file), c.after);
     for (const auto& e : fs::directory_iterator(root.path() / "bars"))
       EXPECT_EQ(e.path().filename(), "bars.txt");  // no temporary left behind
   }
