@@ -47,10 +47,7 @@ int main(int argc, char** argv) {
   double seconds = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) args.Fail("missing value for " + arg);
-      return argv[++i];
-    };
+    auto value = [&] { return args.Next(argc, argv, i); };
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
       return 0;

@@ -10,6 +10,11 @@ void CommandLine::Fail(const std::string& message) const {
   std::exit(2);
 }
 
+std::string CommandLine::Next(int argc, char** argv, int& i) const {
+  if (i + 1 >= argc) Fail(std::string("missing value for ") + argv[i]);
+  return argv[++i];
+}
+
 long CommandLine::Integer(const std::string& text, const char* option, long lo, long hi,
                           int base) const {
   char* end = nullptr;
