@@ -133,7 +133,7 @@ int merge_regional(StoreKind const& kind, LPCWSTR regional) {
 }
 
 bool within(FreeSizeLimits const& l, int width, int length, int minLength) {
-  return width >= l.minWidth && width <= l.maxWidth && length >= minLength && length <= l.maxLength;
+  return width >= l.wMinWidthMM && width <= l.wMaxWidthMM && length >= minLength && length <= l.wMaxLengthMM;
 }
 
 template <class T>
@@ -342,7 +342,7 @@ void SetUserLongPaperStore(UserLongPaperStore store) {
 
 LONG QueryUDPInfo(FreeSizeLimits const& limits, DWORD request, void* out, int id) {
   UserPaperStore store = GetUserPaperStore();
-  return query(store, limits, limits.minLength, request, out, id);
+  return query(store, limits, limits.wMinLengthMM, request, out, id);
 }
 
 LONG QueryUDLInfo(FreeSizeLimits const& limits, DWORD request, void* out, int id) {

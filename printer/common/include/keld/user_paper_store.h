@@ -16,6 +16,8 @@
 // SetUDP_Read / SetUDL_Read copy them into "KELD.INI" when the common tables are rebuilt.
 #pragma once
 
+#include "keld/model_layout.h"
+
 #include <win32/base.h>
 
 #include <cstddef>
@@ -109,14 +111,6 @@ struct UserLongPaperStore {
   std::vector<UserLongPaperRecord> papers;
 };
 
-// Custom-size limits as eight shorts: maximum width and length (0.1 mm), the same in 300-dpi
-// dots, minimum width and length (0.1 mm), the same in dots.
-struct FreeSizeLimits {
-  SHORT maxWidth, maxLength, maxWidthDots, maxLengthDots;
-  SHORT minWidth, minLength, minWidthDots, minLengthDots;
-};
-static_assert(sizeof(FreeSizeLimits) == 16);
-
 // Long papers may be as short as 2 inches, below the custom-size minimum length.
 inline constexpr SHORT kUserLongMinLength = 508;
 
@@ -206,7 +200,7 @@ struct UdIdSizeLong {
 #pragma pack(pop)
 static_assert(sizeof(UdIdName) == 130 && sizeof(UdIdSize) == 6 && sizeof(UdIdSizeLong) == 12);
 
-// Queries on the current blocks with the given limits. id 0: every selected paper is written
+// Queries on the current blocks with the given custom-size limits (model_layout.h). id 0: every selected paper is written
 // in turn to `out` (which must hold that many elements; null writes nothing) and the result is
 // the number of selected papers. id non-zero: only that paper is written and the result is the
 // identifier of the paper after it (0 after the last), with bit 31 set when the paper lies
