@@ -56,7 +56,8 @@ enum class TCalibrateStatus { Ok, BadInput, BadValue };
 
 class TInputCalibration {
  public:
-  explicit TInputCalibration(TAcquisitionState& state) : s_(state) {}
+  // Records start as a missing file leaves them: all 0, digital inputs 1..6 active low.
+  explicit TInputCalibration(TAcquisitionState& state);
 
   void SetBoxCommands(TBoxCommands commands);  // before the timers start
 

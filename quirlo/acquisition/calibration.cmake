@@ -1,0 +1,16 @@
+# Input calibration: records and their files, the raw-count smoother, the calibration
+# stage, and the pipeline that joins it to the filters and the computation.
+target_sources(quirlo_acquisition PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/src/calibration.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/calibration_math.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/calibration_records.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/raw_smoother.cpp
+)
+
+if(BUILD_TESTING)
+  project_add_test(qcore_calibration_test
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/tests/calibration_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/tests/calibration_records_test.cpp
+    LIBS quirlo_acquisition)
+endif()
