@@ -442,6 +442,11 @@ EditRules GetEditRules(ModelRecord const* info) {
   return rules;
 }
 
+bool IsPaperCutForced(ModelRecord const* info, bool collated) {
+  DefaultsTable const* defaults = info ? GetUIDefauleTBL(info->szModelName) : nullptr;
+  return defaults != nullptr && defaults->UDSLP_Cut_Disabled == 1 && !collated;
+}
+
 bool GetDefaultPaperSize(ModelRecord const* info, int* width, int* length) {
   if (info == nullptr) return false;
   PaperExtent size{};

@@ -74,6 +74,10 @@ struct EditRules {
 // The rules of a loaded model (limits from GetFreePaperInfo, names from its active list).
 EditRules GetEditRules(ModelRecord const* info);
 
+// The long-paper dialog's paper-cut box is ticked and disabled while the model's defaults set
+// "UDSLP_Cut_Disabled" to 1 and the job is not collated.
+bool IsPaperCutForced(ModelRecord const* info, bool collated);
+
 // The model's default paper in 0.1 mm (the custom-size dialog's "default size" button).
 bool GetDefaultPaperSize(ModelRecord const* info, int* width, int* length);
 
