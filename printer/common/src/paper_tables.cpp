@@ -263,6 +263,14 @@ void InitPaperTypeName(HMODULE languageModule) {
   }
 }
 
+void FreePaperNames() {
+  std::lock_guard lock(names().mutex);
+  names().module = nullptr;
+  names().sources = {};
+  names().paperTypes = {};
+  names().unitWord.clear();
+}
+
 std::u16string GetPaperUnitWord(bool inch) {
   if (inch) return u"inch";
   std::lock_guard lock(names().mutex);

@@ -87,9 +87,14 @@ int GetInternlPaperNameAndID(ModelRecord const* info, int row, LPWSTR text, int 
 int GetInternlShortPaperNameAndID(ModelRecord const* info, int row, LPWSTR text, int size);
 
 // Name loading from a language module (null or a module without the string: names stay).
+// The paper module is kept for the short names: it must stay loaded until FreePaperNames or
+// the next InitInternlPaperName.
 void InitInternlPaperName(HMODULE languageModule);
 void InitPaperSourceName(HMODULE languageModule);
 void InitPaperTypeName(HMODULE languageModule);
+// Forgets the loaded source, paper-type and unit names and the language module (module
+// detach, or before the language module is freed). Paper names live in the common table.
+void FreePaperNames();
 // The unit word of pattern names ("mm" / "inch" until a language module says otherwise).
 std::u16string GetPaperUnitWord(bool inch);
 
