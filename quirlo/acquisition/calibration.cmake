@@ -4,6 +4,7 @@ target_sources(quirlo_acquisition PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/src/calibration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/calibration_math.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/calibration_records.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/input_pipeline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/raw_smoother.cpp
 )
 
@@ -12,5 +13,9 @@ if(BUILD_TESTING)
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/tests/calibration_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/tests/calibration_records_test.cpp
+    LIBS quirlo_acquisition)
+  # Packets from a box on a pseudo-terminal to the channel values.
+  project_add_test(qcore_calibration_pipeline_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/input_pipeline_test.cpp
     LIBS quirlo_acquisition)
 endif()

@@ -9,6 +9,8 @@ constexpr const char* kAppTitle = "QUIRLO";
 QuirloCore::QuirloCore(Dispatcher& dispatcher, UiService& ui, TCoreOptions options)
     : dispatcher_(dispatcher), ui_(ui), options_(options) {
   mcb_.SetDelimiter(&state_.Delimiter);
+  calibration_.SetBoxCommands({[this](uint8_t mask) { mcb_.SendQuadratureMask(mask); },
+                               [this](int index) { mcb_.ResetCount(index); }});
   SetComputationHooks({});
 }
 
@@ -21,7 +23,9 @@ QuirloCore::~QuirloCore() {
 }
 
 void QuirloCore::SetComputationHooks(TComputationHooks hooks) {
-  if (!hooks.resetTotal) hooks.resetTotal = [this](int index) { mcb_.ResetCount(index); };
+  if (!hooks.resetTotal) {
+    hooks.resetTotal = [this](int index) { calibration_.ResetTotal(index); };
+  }
   computation_.SetHooks(std::move(hooks));
 }
 
@@ -61,6 +65,19 @@ void QuirloCore::Startup(const SplashFn& splash) {
 
   // Acquisition box link.
   mcb_.OpenPort(options_.daqPort.value_or(kDefaultDaqPort));
+
+  // Digital, frequency and analog input setups with their filters. The frequency
+  // records' quadrature mask goes to the box just opened.
+  for (const std::string& error : calibration_.Load(saver_, splash)) {
+    ui_.MessageBox(error, kAppTitle, MsgIcon::Error, MsgButtons::Ok);
+  }
+  inputsLoaded_ = true;
+  try {
+    filters_.Load(saver_);
+    filtersLoaded_ = true;
+  } catch (const SettingsFolderError& e) {
+    ui_.MessageBox(e.what(), kAppTitle, MsgIcon::Error, MsgButtons::Ok);
+  }
   started_ = true;
 }
 
@@ -97,6 +114,12 @@ void QuirloCore::Shutdown() {
     }
     SaveChannelTable(saver_, table);
   }
+  // The input setups and their filters save their records as they go; frames that still
+  // arrive are no longer filtered or handed on. Calibration kinds whose folder failed at
+  // start-up are not saved over (the stage keeps track).
+  filters_.StopFiltering();
+  if (inputsLoaded_) calibration_.Save(saver_);
+  if (filtersLoaded_) filters_.Save(saver_);
   mcb_.ClosePort();
   if (mcb_.SimulatorOn()) mcb_.StopSimulator();
   if (timer_) timer_->Stop();

@@ -63,7 +63,13 @@ TEST(qcore_Core, StartupAndShutdownInOrder) {
     qa::QuirloCore core(f.dispatcher, f.ui, {.daqPort = 3});
     core.Startup([&](const std::string& text) { splash.push_back(text); });
     EXPECT_EQ(splash, (std::vector<std::string>{"Restoring channel settings...",
-                                                 "Backing up channel settings..."}));
+                                                 "Backing up channel settings...",
+                                                 "Restoring digital input settings...",
+                                                 "Backing up digital input settings...",
+                                                 "Restoring frequency input settings...",
+                                                 "Backing up frequency input settings...",
+                                                 "Restoring analog input settings...",
+                                                 "Backing up analog input settings..."}));
     EXPECT_EQ(core.Delimiter(), "\t");
     EXPECT_TRUE(fs::is_directory(core.DataFolder()));
     EXPECT_EQ(core.DataFolder(), f.home.path() / "Data");
@@ -112,18 +118,20 @@ TEST(qcore_Core, FramesThroughTheMasterTimerEndTheIdlePeriod) {
   std::atomic<int> liveLines{0};
   core.TimerHooks().publishLiveLine = [&] { ++liveLines; };
   core.Startup();
+  // Analog input 1 reads its 12-bit count (a reading is 16 times the count).
+  ASSERT_EQ(core.Calibration().CalibrateGainOffset(0, "", 0, 1), qa::TCalibrateStatus::Ok);
   core.StartMasterTimer();
-  f.SendAnalog(1234);
+  f.SendAnalog(1234 * 16);
   ASSERT_TRUE(WaitFor([&] { return core.State().ChannelValue.Get(0) == 1234.0; }));
   EXPECT_TRUE(core.Computation().IdlePeriodOver());
 
   // A replay keeps live frames off the channel values.
   core.State().RunFlags.ReplayActive = true;
-  f.SendAnalog(99);
+  f.SendAnalog(99 * 16);
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(core.State().ChannelValue.Get(0), 1234.0);
   core.ResumeAcquisition();
-  f.SendAnalog(77);
+  f.SendAnalog(77 * 16);
   ASSERT_TRUE(WaitFor([&] { return core.State().ChannelValue.Get(0) == 77.0; }));
 
   const int percent = core.ClockTick("11.12.2026 10:00:00");

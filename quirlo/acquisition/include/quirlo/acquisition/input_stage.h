@@ -2,8 +2,9 @@
 //
 // Decoded frames arrive here on the master timer (or simulator) thread. This stage passes
 // raw readings on as they are: readings as analog values, pulse counts as totals,
-// frequencies as rates, bits as digital states. Calibration and filters take its place
-// later without changing TMcb or the computation.
+// frequencies as rates, bits as digital states. The program itself uses TInputPipeline
+// (calibration and filters in between); this stage serves tests and the decode benchmark,
+// which want the box's numbers unchanged.
 #pragma once
 
 #include "quirlo/acquisition/computation.h"

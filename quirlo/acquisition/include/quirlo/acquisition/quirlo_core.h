@@ -5,11 +5,15 @@
 // the program's order. The Qt program and the headless program both drive it:
 //
 //   QuirloCore core(dispatcher, ui);
-//   core.Startup(splash);      // delimiter, "Data" folder, channel table, box port
+//   core.Startup(splash);      // delimiter, "Data" folder, channel table, box port,
+//                              // calibration and filter records
 //   ... show the main window ...
 //   core.StartMasterTimer();   // the 20 ms cycle; the idle computation already runs
 //   ...
 //   core.Shutdown();           // delimiter, records, port, simulator, timer
+//
+// Frames from the box go through the input pipeline: calibration, then the input
+// filters, then the computation.
 //
 // Messages for the user go through the UiService on the calling thread; whatever the
 // timer threads produce for the screen goes through the Dispatcher.
@@ -23,9 +27,11 @@
 
 #include "quirlo/acquisition/acquisition_state.h"
 #include "quirlo/acquisition/app_settings.h"
+#include "quirlo/acquisition/calibration.h"
 #include "quirlo/acquisition/computation.h"
 #include "quirlo/acquisition/cpu_usage.h"
-#include "quirlo/acquisition/input_stage.h"
+#include "quirlo/acquisition/input_filters.h"
+#include "quirlo/acquisition/input_pipeline.h"
 #include "quirlo/acquisition/mcb.h"
 #include "quirlo/acquisition/timer_module.h"
 #include "quirlo/platform/dispatcher.h"
@@ -57,24 +63,30 @@ class QuirloCore {
 
   // Reads the delimiter, makes sure "Data" exists (throws SettingsFolderError "Cannot
   // create <path>" otherwise: the program must not start), loads the channel table with
-  // its splash messages, opens the box port and starts the idle computation.
+  // its splash messages, opens the box port, starts the idle computation, then loads the
+  // calibration records (sending the quadrature mask to the box) and the filter records.
+  // A calibration or filter folder that cannot be made is reported and start-up goes on.
   void Startup(const SplashFn& splash = {});
   // Starts the 20 ms master timer; called once the main window is on screen.
   void StartMasterTimer();
   // Writes the delimiter, saves the channel table (demonstration names put back first),
-  // closes the port, the simulator feed and the timers. Safe to call twice.
+  // stops filtering and saves the calibration and filter records, closes the port, the
+  // simulator feed and the timers. Safe to call twice.
   void Shutdown();
 
   // Hooks of the once-a-second jobs and the serial input poll; set before
   // StartMasterTimer. pollBox is the core's own and is not replaced.
   TTimerHooks& TimerHooks() { return timerHooks_; }
   // Math, reset and broadcast hooks of the computation; set before Startup.
-  // Without resetTotal, a total reset goes to the box link.
+  // Without resetTotal, a total reset goes to the box link through the calibration
+  // stage (ResetTotal).
   void SetComputationHooks(TComputationHooks hooks);
 
   TAcquisitionState& State() { return state_; }
   TChannelComputation& Computation() { return computation_; }
   TMcb& Mcb() { return mcb_; }
+  TInputCalibration& Calibration() { return calibration_; }
+  TInputFilters& Filters() { return filters_; }
   TTimerModule* MasterTimer() { return timer_.get(); }
   TSaver& Saver() { return saver_; }
 
@@ -107,8 +119,10 @@ class QuirloCore {
   TSaver saver_;
   TAcquisitionState state_;
   TChannelComputation computation_{state_};
-  TRawInputStage inputStage_{computation_};
-  TMcb mcb_{inputStage_, dispatcher_, ui_};
+  TInputCalibration calibration_{state_};
+  TInputFilters filters_{state_, computation_};
+  TInputPipeline pipeline_{state_, calibration_, filters_};
+  TMcb mcb_{pipeline_, dispatcher_, ui_};
   TTimerHooks timerHooks_;
   std::unique_ptr<TTimerModule> timer_;
   PeriodicTimer idleTimer_;
@@ -116,6 +130,8 @@ class QuirloCore {
   bool started_ = false;
   bool delimiterRead_ = false;
   bool tableLoaded_ = false;
+  bool inputsLoaded_ = false;
+  bool filtersLoaded_ = false;
   bool shutDown_ = false;
 };
 
