@@ -19,3 +19,12 @@ if(BUILD_TESTING)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/input_pipeline_test.cpp
     LIBS quirlo_acquisition)
 endif()
+
+project_add_benchmark(qcore_calibration_bench
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench/calibration_bench.cpp
+  LIBS quirlo_acquisition)
+if(TARGET qcore_calibration_bench)
+  # operator new/delete are replaced by malloc/free to count allocations; g++ flags that
+  # pairing although the replacement makes it correct.
+  target_compile_options(qcore_calibration_bench PRIVATE -Wno-mismatched-new-delete)
+endif()
