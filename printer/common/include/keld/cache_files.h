@@ -30,11 +30,13 @@ std::u16string ModelCacheNameMake(LPCWSTR modelName);
 
 // Loads the common tables for the data files' versions `files`. Returns 1 when they came from
 // the cache, 0 when they were rebuilt from the text files (configuration) or left as they
-// were (rendering).
-int InputCommonCacheFile(VersionRecord const& files);
+// were (rendering). `force` makes the configuration module rebuild from the text files even
+// when the cache is valid (a data file edited without raising its "Ver"); the rendering
+// module reads its cache either way.
+int InputCommonCacheFile(VersionRecord const& files, BOOL force);
 // Loads the model into `entry`; returns 1 when it came from the cache, 0 otherwise (rebuilt
-// from the text files, or left unloaded in the rendering role).
-int InputModelCacheFile(LPCWSTR modelName, ModelEntry& entry, VersionRecord const& files);
+// from the text files, or left unloaded in the rendering role). `force` as above.
+int InputModelCacheFile(LPCWSTR modelName, ModelEntry& entry, VersionRecord const& files, BOOL force);
 
 // Write the caches from the current tables; 1 when the whole file was written. The rendering
 // module never writes: 0.
