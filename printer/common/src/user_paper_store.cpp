@@ -90,6 +90,7 @@ LONG to_long(long v) { return static_cast<LONG>(v); }
 
 void copy_name(WCHAR (&dest)[40], std::u16string_view name) {
   std::memset(dest, 0, sizeof dest);
+  name = name.substr(0, std::min(name.find(u'\0'), name.size()));
   std::size_t n = std::min<std::size_t>(name.size(), kUserPaperNameChars);
   std::copy_n(name.data(), n, dest);
 }
