@@ -1,10 +1,12 @@
 // Calibration arithmetic, the raw-count smoother and the calibration stage.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "quirlo/acquisition/calibration.h"
@@ -331,4 +333,28 @@ TEST(qcore_calibration_Stage, RateFramesQuadratureAndTheMask) {
   st.cal.ResetTotal(3);
   st.cal.ResetTotal(6);  // not an input
   EXPECT_EQ(st.resets, (std::vector<int>{3}));
+}
+
+TEST(qcore_calibration_Stage, AFrameNeverSeesAHalfChangedRecord) {
+  // The dialog thread flips input 1 between two calibrations while frames run; every
+  // value must come from one of them whole: count 100 reads 100, or a flat 1000. Half
+  // of each (offset of one, gain of the other) would read 1100 or 0. The window is
+  // small, so a plain build shows a tear only now and then; the thread-sanitizer build
+  // reports any unguarded access at once.
+  Stage st;
+  st.cal.CalibrateGainOffset(0, "gain", 0, 1);
+  std::atomic<bool> stop{false};
+  std::thread dialog([&] {
+    for (int i = 0; !stop.load(); ++i) {
+      st.cal.CalibrateGainOffset(0, i % 2 == 0 ? "gain" : "flat", i % 2 == 0 ? 0 : 1000,
+                                 i % 2 == 0 ? 1 : 0);
+    }
+  });
+  const qa::TAnalogFrame frame = FrameWithCounts(100);
+  for (int n = 0; n < 20000; ++n) {
+    const double v = st.cal.ProcessAnalogFrame(frame)[0];
+    ASSERT_TRUE(v == 100.0 || v == 1000.0) << v << " at frame " << n;
+  }
+  stop = true;
+  dialog.join();
 }
