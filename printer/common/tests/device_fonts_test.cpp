@@ -1,14 +1,9 @@
 // Device fonts from the real driver data file of the data set, and lists that are broken in
 // each way the size and name checks must catch.
-#include "keld/data_role.h"
 #include "keld/device_fonts.h"
+#include "support/data_layer_fixture.h"
 
-#include <keld/data_set.h>
-#include <support/machine_root.h>
-#include <win32/locale.h>
-#include <win32/text.h>
-
-#include <gtest/gtest.h>
+#include <algorithm>
 
 #include <cstring>
 #include <string>
@@ -133,19 +128,9 @@ TEST(DevFontList, BrokenListsAreRefused) {
   EXPECT_TRUE(keld::ParseDevFontList(good, false));
 }
 
-class DeviceFontsTest : public win32::test::MachineRootTest {
+class DeviceFontsTest : public keld::test::DataLayerTest {
  protected:
-  void SetUp() override {
-    std::error_code ec;
-    driver_ = keld::install_data_set(root().path(), ec);
-    ASSERT_FALSE(ec) << ec.message();
-  }
-  void TearDown() override {
-    keld::SetDataRole(keld::DataRole::Configuration);
-  }
-  std::u16string data_file() const { return win32::to_utf16((driver_ / "KELDDATA.DLL").string()); }
-
-  std::filesystem::path driver_;
+  std::u16string data_file() const { return driver_file("KELDDATA.DLL"); }
 };
 
 TEST_F(DeviceFontsTest, ResidentFontsOfTheDriverDataFile) {
@@ -162,6 +147,35 @@ TEST_F(DeviceFontsTest, ResidentFontsOfTheDriverDataFile) {
   EXPECT_EQ(names, (std::vector<std::u16string>{u"DejaVu Sans", u"DejaVu Sans Bold", u"DejaVu Sans Mono",
                                                 u"DejaVu Sans Mono Bold", u"DejaVu Serif", u"DejaVu Serif Bold"}));
   EXPECT_TRUE(fonts->substitutes.records.empty());
+  keld::DestructDataObject(fonts);
+}
+
+TEST_F(DeviceFontsTest, FontsLinkToTheModelsSubstitutionDefaultsByPrinterFontName) {
+  keld::GetBinaryFileData(keld::test::kModel2100, nullptr);
+  keld::ModelEntry const* entry = keld::GetUDDetailTBL(keld::test::kModel2100);
+  ASSERT_NE(entry, nullptr);
+  keld::DevFontObject* fonts = keld::ConstructDataObject(data_file().c_str(), entry);
+  ASSERT_NE(fonts, nullptr);
+  // [SUBSTTABLE] of the model: Arial, Times New Roman, Courier New, Verdana and Georgia map to
+  // the plain faces; the first default with the font's name wins.
+  struct Expected {
+    std::u16string font;
+    std::uint32_t link;
+    std::u16string face;
+  };
+  Expected const expected[] = {
+      {u"DejaVu Sans", 1, u"Arial"},          {u"DejaVu Sans Bold", 0, u""},
+      {u"DejaVu Sans Mono", 3, u"Courier New"}, {u"DejaVu Sans Mono Bold", 0, u""},
+      {u"DejaVu Serif", 2, u"Times New Roman"}, {u"DejaVu Serif Bold", 0, u""},
+  };
+  ASSERT_EQ(keld::GetDevFontCount(fonts), 6);
+  for (int i = 0; i < 6; ++i) {
+    DeviceFontRecord const& r = keld::GetDevFontTable(fonts)[i];
+    EXPECT_EQ(keld::DevFontName(fonts, r), expected[i].font);
+    EXPECT_EQ(r.substitution, expected[i].link) << i;
+    EXPECT_EQ(keld::DevFontSubstitutionFace(fonts, r), expected[i].face) << i;
+    EXPECT_EQ(keld::DevFontSubstitution(fonts, r) != nullptr, expected[i].link != 0) << i;
+  }
   keld::DestructDataObject(fonts);
 }
 
@@ -189,9 +203,9 @@ TEST_F(DeviceFontsTest, RenderingRoleCopiesMetricsAndTheSubstituteList) {
 TEST_F(DeviceFontsTest, NoObjectWithoutTheDataFileOrItsList) {
   EXPECT_EQ(keld::ConstructDataObject(nullptr, nullptr), nullptr);
   EXPECT_EQ(keld::ConstructDataObject(u"", nullptr), nullptr);
-  EXPECT_EQ(keld::ConstructDataObject(win32::to_utf16((driver_ / "NOSUCH.DLL").string()).c_str(), nullptr), nullptr);
+  EXPECT_EQ(keld::ConstructDataObject(driver_file("NOSUCH.DLL").c_str(), nullptr), nullptr);
   // The common module is a module, but carries no font list.
-  EXPECT_EQ(keld::ConstructDataObject(win32::to_utf16((driver_ / "KELDCOM.DLL").string()).c_str(), nullptr), nullptr);
+  EXPECT_EQ(keld::ConstructDataObject(driver_file("KELDCOM.DLL").c_str(), nullptr), nullptr);
   EXPECT_EQ(keld::GetDevFontCount(nullptr), -1);
   EXPECT_EQ(keld::GetDevFontTable(nullptr), nullptr);
   keld::DestructDataObject(nullptr);
