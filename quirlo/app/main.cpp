@@ -19,6 +19,8 @@
 #include "quirlo/acquisition/quirlo_core.h"
 #include "quirlo/platform/program_folder.h"
 #include "quirlo/presentation/launch_mode.h"
+#include "quirlo/presentation/reset_value.h"
+#include "quirlo/presentation/qt/input_dialog_set.h"
 #include "quirlo/presentation/qt/main_form.h"
 #include "quirlo/presentation/qt/qt_dispatcher.h"
 #include "quirlo/presentation/qt/qt_ui_service.h"
@@ -62,7 +64,18 @@ int RunWindows(int argc, char** argv) {
     splash.ShowStatus(QString::fromStdString(text));
   };
 
+  // The reset value chosen in the Reset Value dialog is what the computation restarts
+  // totals and time-based math channels from; the computation asks for it on the timer
+  // thread, so it is hooked in before anything runs.
+  TComputationResets resets(core.State(), core.Computation(),
+                            {[&core](int index) { core.Calibration().ResetTotal(index); }, {}});
+  TResetValueLogic resetLogic(ui, resets, ChannelInfoOf(core.State()));
+  acquisition::TComputationHooks computationHooks;
+  computationHooks.resetValue = [&resetLogic] { return resetLogic.GetResetValue(); };
+  core.SetComputationHooks(std::move(computationHooks));
+
   std::unique_ptr<TMainForm> form;
+  std::unique_ptr<TInputDialogSet> inputDialogs;
   try {
     // Without its "Data" folder the program does not start; this is known before the main
     // window restores anything of its own.
@@ -82,6 +95,12 @@ int RunWindows(int argc, char** argv) {
   splash.hide();
   form->showMaximized();
   form->repaint();
+  // The input setups (calibration and filter dialogs) and the Reset Value dialog, over the
+  // records the core has just loaded; their live values follow the master timer.
+  inputDialogs = std::make_unique<TInputDialogSet>(core.State(), core.Calibration(),
+                                                   core.Filters(), ui, resetLogic, form.get());
+  inputDialogs->AttachTimer(core.TimerHooks(), dispatcher);
+  form->SetCommandHook("ResetAll", [&inputDialogs] { inputDialogs->ResetAllTotals(); });
   core.StartMasterTimer();
   if (options.simulator) form->Action("EditSimulator")->trigger();
   if (options.demo) form->Action("EditCTDemo")->trigger();
@@ -100,6 +119,9 @@ int RunWindows(int argc, char** argv) {
   });
 
   const int rc = app.exec();
+  // The input dialogs go before the main window that owns them; a refresh the master
+  // timer posts after that finds them gone and does nothing.
+  inputDialogs.reset();
   form.reset();
   core.Shutdown();
   return rc;

@@ -19,46 +19,53 @@ acq::TFilterKind FilterKindOf(TInputKind kind) {
 
 TInputDialogSet::TInputDialogSet(acq::TAcquisitionState& state, acq::TInputCalibration& cal,
                                  acq::TInputFilters& filters, UiService& ui,
-                                 TResetValueLogic& resetLogic)
+                                 TResetValueLogic& resetLogic, QWidget* owner)
     : filters_(filters) {
-  // The dialogs are top-level windows owned by the set alone.
-  analog_ = std::make_unique<TAnalogForm>(cal, state, ui, *this);
-  digital_ = std::make_unique<TDigitalForm>(cal, state, ui, *this);
-  rate_ = std::make_unique<TRateForm>(cal, state, ui, *this);
-  ainFilter_ = std::make_unique<TAinFilter>(filters, state, *this);
-  dinFilter_ = std::make_unique<TDinFilter>(filters, state, *this);
-  finFilter_ = std::make_unique<TFinFilter>(filters, state, *this);
-  reset_ = std::make_unique<TResetValueForm>(resetLogic);
+  analog_ = new TAnalogForm(cal, state, ui, *this, owner);
+  digital_ = new TDigitalForm(cal, state, ui, *this, owner);
+  rate_ = new TRateForm(cal, state, ui, *this, owner);
+  ainFilter_ = new TAinFilter(filters, state, *this, owner);
+  dinFilter_ = new TDinFilter(filters, state, *this, owner);
+  finFilter_ = new TFinFilter(filters, state, *this, owner);
+  reset_ = new TResetValueForm(resetLogic, owner);
 
   // A description stored by "Calibrate" is the filter record's too.
   const TDescriptionSink describe = [this](TInputKind kind, int index, const std::string& text) {
     filters_.SetFilterDescription(FilterKindOf(kind), index, text);
     if (TFilterDialog* f = Filter(kind); f && f->isVisible()) f->FillFromRecord();
   };
-  for (TCalibrationForm* form : {static_cast<TCalibrationForm*>(analog_.get()),
-                                 static_cast<TCalibrationForm*>(digital_.get()),
-                                 static_cast<TCalibrationForm*>(rate_.get())})
-    form->SetDescriptionSink(describe);
+  analog_->SetDescriptionSink(describe);
+  digital_->SetDescriptionSink(describe);
+  rate_->SetDescriptionSink(describe);
 }
 
-TInputDialogSet::~TInputDialogSet() = default;
+TInputDialogSet::~TInputDialogSet() {
+  // A dialog its owner window has already deleted is null here.
+  delete reset_.data();
+  delete finFilter_.data();
+  delete dinFilter_.data();
+  delete ainFilter_.data();
+  delete rate_.data();
+  delete digital_.data();
+  delete analog_.data();
+}
 
 TCalibrationForm* TInputDialogSet::Calibration(TInputKind kind) const {
   switch (kind) {
-    case TInputKind::Analog: return analog_.get();
-    case TInputKind::Digital: return digital_.get();
+    case TInputKind::Analog: return analog_.data();
+    case TInputKind::Digital: return digital_.data();
     case TInputKind::Rate: break;
   }
-  return rate_.get();
+  return rate_.data();
 }
 
 TFilterDialog* TInputDialogSet::Filter(TInputKind kind) const {
   switch (kind) {
-    case TInputKind::Analog: return ainFilter_.get();
-    case TInputKind::Digital: return dinFilter_.get();
+    case TInputKind::Analog: return ainFilter_.data();
+    case TInputKind::Digital: return dinFilter_.data();
     case TInputKind::Rate: break;
   }
-  return finFilter_.get();
+  return finFilter_.data();
 }
 
 void TInputDialogSet::ShowCalibration(TInputKind kind, QWidget* caller) {

@@ -276,7 +276,9 @@ void TMainForm::RunCommand(const std::string& command, bool checked) {
   else if (command == "HelpContents") c.HelpContentsExecute();
   else if (command == "EditSimulator") core_.SetSimulator(checked);
   else if (command == "EditCTDemo") core_.SetDemo(checked);
-  else if (command == "ResetAll") core_.Computation().ResetAll();
+  // "&Reset All Totals" asks for the reset value in the Reset Value dialog when one is
+  // hooked; without it every resettable channel restarts at 0 at once.
+  else if (command == "ResetAll" && !hooks_.count(command)) core_.Computation().ResetAll();
   else if (command == "ChartReset") ClearChart();
   else RunHook(command);
 }

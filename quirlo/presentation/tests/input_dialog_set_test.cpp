@@ -194,5 +194,21 @@ TEST_F(QguiInputDialogSet, ResetValueDialogFromResetAllTotals) {
   EXPECT_EQ(state.State.ResetPending[23], 1);
 }
 
+TEST(QguiInputDialogSetOwner, DialogsStayAboveTheOwnerWhichMayGoFirst) {
+  acq::TAcquisitionState state;
+  acq::TChannelComputation computation{state};
+  acq::TInputCalibration cal{state};
+  acq::TInputFilters filters{state, computation};
+  ScriptedUiService ui;
+  TComputationResets resets{state, computation, {}};
+  TResetValueLogic resetLogic{ui, resets, ChannelInfoOf(state)};
+  auto* owner = new QWidget;
+  TInputDialogSet set{state, cal, filters, ui, resetLogic, owner};
+  EXPECT_EQ(set.AnalogForm()->parentWidget(), owner);
+  EXPECT_TRUE(set.AnalogForm()->isWindow());
+  delete owner;  // the set then holds no dialog and its end deletes nothing twice
+  EXPECT_EQ(set.AnalogForm(), nullptr);
+}
+
 }  // namespace
 }  // namespace quirlo::presentation

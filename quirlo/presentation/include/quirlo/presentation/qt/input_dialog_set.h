@@ -9,12 +9,15 @@
 // when that window is the opened dialog itself, so two dialogs never send each other back
 // and forth.
 //
+// With an owner window (the main window) the dialogs stay above it and do not keep the
+// program running once it has closed; the set must then be destroyed before the owner.
+//
 // Threads: everything here runs on the Qt thread. The master timer's jobs run on its own
 // thread; AttachTimer makes them post the refreshes through the dispatcher.
 #pragma once
 
 #include <QObject>
-#include <memory>
+#include <QPointer>
 
 #include "quirlo/acquisition/calibration.h"
 #include "quirlo/acquisition/input_filters.h"
@@ -33,7 +36,7 @@ class TInputDialogSet final : public QObject, public TInputDialogs {
   TInputDialogSet(acquisition::TAcquisitionState& state,
                   acquisition::TInputCalibration& calibration,
                   acquisition::TInputFilters& filters, UiService& ui,
-                  TResetValueLogic& resetLogic);
+                  TResetValueLogic& resetLogic, QWidget* owner = nullptr);
   ~TInputDialogSet() override;
 
   // TInputDialogs
@@ -64,22 +67,24 @@ class TInputDialogSet final : public QObject, public TInputDialogs {
 
   TCalibrationForm* Calibration(TInputKind kind) const;
   TFilterDialog* Filter(TInputKind kind) const;
-  TAnalogForm* AnalogForm() const { return analog_.get(); }
-  TDigitalForm* DigitalForm() const { return digital_.get(); }
-  TRateForm* RateForm() const { return rate_.get(); }
-  TResetValueForm* ResetValueForm() const { return reset_.get(); }
+  TAnalogForm* AnalogForm() const { return analog_; }
+  TDigitalForm* DigitalForm() const { return digital_; }
+  TRateForm* RateForm() const { return rate_; }
+  TResetValueForm* ResetValueForm() const { return reset_; }
 
  private:
   void Refresh(TInputKind kind);
 
   acquisition::TInputFilters& filters_;
-  std::unique_ptr<TAnalogForm> analog_;
-  std::unique_ptr<TDigitalForm> digital_;
-  std::unique_ptr<TRateForm> rate_;
-  std::unique_ptr<TAinFilter> ainFilter_;
-  std::unique_ptr<TDinFilter> dinFilter_;
-  std::unique_ptr<TFinFilter> finFilter_;
-  std::unique_ptr<TResetValueForm> reset_;
+  // Owned by the set; with an owner window Qt may delete them first, which the guarded
+  // pointers notice.
+  QPointer<TAnalogForm> analog_;
+  QPointer<TDigitalForm> digital_;
+  QPointer<TRateForm> rate_;
+  QPointer<TAinFilter> ainFilter_;
+  QPointer<TDinFilter> dinFilter_;
+  QPointer<TFinFilter> finFilter_;
+  QPointer<TResetValueForm> reset_;
 };
 
 }  // namespace quirlo::presentation
