@@ -137,7 +137,7 @@ bool TInputFilters::Apply(TFilterKind kind, int index, uint8_t filterType,
       digitalObjects_[index].reset();
       if (filterType == kFilterDebounce) {
         r.Counts = *counts;
-        digitalObjects_[index].emplace(r.Counts, r.Filtered);
+        digitalObjects_[index].emplace(int32_t{r.Counts}, uint8_t{r.Filtered});
       }
       break;
     }
@@ -203,7 +203,7 @@ void TInputFilters::RebuildAll() {
   for (int i = 0; i < kDigitalInputs; ++i) {
     digitalObjects_[i].reset();
     if (digital_[i].FilterType == kFilterDebounce)
-      digitalObjects_[i].emplace(digital_[i].Counts, digital_[i].Filtered);
+      digitalObjects_[i].emplace(int32_t{digital_[i].Counts}, uint8_t{digital_[i].Filtered});
   }
 }
 

@@ -1,6 +1,7 @@
 // The filter stage: what reaches the computation, Apply, the settings files.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "../../platform/tests/temp_dir.h"
 #include "quirlo/acquisition/input_filters.h"
@@ -149,6 +151,32 @@ TEST_F(qcore_filter_Stage, StopFilteringEndsAnalogAndRateHandOver) {
   EXPECT_DOUBLE_EQ(Rate(0), 0);
 }
 
+// Frames on one thread while the dialogs apply filters on another: every frame sees each
+// input either with its old filter or with its new one, never a type without its object.
+TEST_F(qcore_filter_Stage, ApplyWhileFramesRun) {
+  std::atomic<bool> done{false};
+  std::thread frames([&] {
+    double v = 0;
+    while (!done.load()) {
+      filters.FilterAnalog(AnalogFrame(v += 1));
+      filters.FilterRates(RateFrame(v, v));
+      filters.FilterDigital({1, 0, 1, 0, 1, 0, 1, 0});
+    }
+  });
+  for (int k = 0; k < 300; ++k) {
+    const uint8_t type = static_cast<uint8_t>(k % 3);
+    filters.Apply(TFilterKind::Analog, k % kAnalogInputs, type, 1 + k % 300);
+    filters.Apply(TFilterKind::Rate, k % kRateInputs, type, 1 + k % 20);
+    filters.Apply(TFilterKind::Digital, k % kDigitalInputs, static_cast<uint8_t>(k % 2), k % 5);
+    filters.SetFilterDescription(TFilterKind::Analog, k % kAnalogInputs, "input");
+    (void)filters.View(TFilterKind::Rate, k % kRateInputs);
+  }
+  done.store(true);
+  frames.join();
+  std::lock_guard lock(state.AcquisitionLock);
+  for (int i = 0; i < kAnalogInputs; ++i) EXPECT_TRUE(std::isfinite(state.Inputs.AnalogValue[i]));
+}
+
 // --- settings files -------------------------------------------------------------------
 
 class qcore_filter_Files : public qcore_filter_Stage {
@@ -222,9 +250,9 @@ TEST_F(qcore_filter_Files, RoundTripKeepsReservedBytesAndPrimesFromFiltered) {
   std::memcpy(back.get(), a.data(), a.size());
   for (const auto& rec : *back)
     for (uint8_t b : rec.Reserved) ASSERT_EQ(b, 0xA5);
-  EXPECT_EQ((*back)[1].AvgObject, 0u);
-  EXPECT_DOUBLE_EQ((*back)[1].Filtered, 6);
-  EXPECT_DOUBLE_EQ((*back)[1].Unfiltered, 0);
+  EXPECT_EQ(uint32_t{(*back)[1].AvgObject}, 0u);
+  EXPECT_DOUBLE_EQ(double{(*back)[1].Filtered}, 6);
+  EXPECT_DOUBLE_EQ(double{(*back)[1].Unfiltered}, 0);
   EXPECT_EQ(static_cast<uint8_t>(r[6469 * 5 + 69]), 0x5A);
   EXPECT_EQ(static_cast<uint8_t>(d[6443 * 7 + 6442]), 0x3C);
 }
