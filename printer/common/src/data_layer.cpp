@@ -120,6 +120,11 @@ int GetBinaryFileData(LPCWSTR modelName, VersionRecord* record) {
 
 ModelEntry* GetUDDetailTBL(LPCWSTR modelName) { return loaded_entry(modelName); }
 
+ModelEntry* GetModelEntryOfRecord(ModelRecord const* info) {
+  ModelEntry* entry = info ? state().OwnerOf(info) : nullptr;
+  return entry && entry->dwLoaded ? entry : nullptr;
+}
+
 DefaultsTable* GetUIDefauleTBL(LPCWSTR modelName) {
   ModelEntry* entry = loaded_entry(modelName);
   return entry ? &entry->defaults : nullptr;
@@ -137,8 +142,7 @@ ModelRecord* GetPrinterInfo(LPCWSTR modelName) {
 }
 
 FreeSizeLimits* GetFreePaperInfo(ModelRecord const* info) {
-  if (!info) return nullptr;
-  ModelEntry* entry = state().OwnerOf(info);
+  ModelEntry* entry = GetModelEntryOfRecord(info);
   if (!entry) return nullptr;
   bool const finisher = (info->dwCapability & kCapA3Printer) && (info->wFinisherType & kFinisherInstalled);
   return &entry->freeSize[finisher ? kFinisherSizePortrait : kFreeSizePortrait];

@@ -107,6 +107,15 @@ TEST_F(DataLayerTest, SecondModelGrowsTheBlockAndKeepsEarlierEntriesInPlace) {
   EXPECT_EQ(keld::GetUDDetailTBL(kModel2100), first);
   EXPECT_EQ(std::string(reinterpret_cast<char const*>(first), sizeof *first), before);
   EXPECT_NE(keld::GetUDDetailTBL(kModel4500), first);
+
+  // Each record leads back to its own entry.
+  EXPECT_EQ(keld::GetModelEntryOfRecord(&first->info), first);
+  EXPECT_EQ(keld::GetModelEntryOfRecord(&first->savedInfo), first);
+  keld::ModelEntry* second = keld::GetUDDetailTBL(kModel4500);
+  EXPECT_EQ(keld::GetModelEntryOfRecord(&second->info), second);
+  keld::ModelRecord stray{};
+  EXPECT_EQ(keld::GetModelEntryOfRecord(&stray), nullptr);
+  EXPECT_EQ(keld::GetModelEntryOfRecord(nullptr), nullptr);
 }
 
 TEST_F(DataLayerTest, PrinterInfoClearsInfoTypeBitAndFollowsTheUserCountry) {

@@ -46,6 +46,10 @@ int GetBinaryFileData(LPCWSTR modelName, VersionRecord* record);
 // The model's entry, or null when the name is empty, no block exists or the model is not
 // loaded. Names compare with ASCII case ignored.
 ModelEntry* GetUDDetailTBL(LPCWSTR modelName);
+// The loaded entry that holds `info` as its model record or its saved-setting record; null
+// for a record that is not in the block. Unlike a lookup by the record's name, this finds the
+// entry whatever name it was loaded under.
+ModelEntry* GetModelEntryOfRecord(ModelRecord const* info);
 // The model's default job settings table, or null.
 DefaultsTable* GetUIDefauleTBL(LPCWSTR modelName);
 // The model record, or null. Clears bit 0 of InfoType; in the configuration role a model
