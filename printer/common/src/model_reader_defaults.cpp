@@ -7,6 +7,7 @@
 // the custom pass turns "UDSpoolEMF" 1 into 0 and anything else into 1.
 #include "keld/model_files.h"
 #include "keld/model_reader.h"
+#include "keld/paper_tables.h"
 #include "keld/value_syntax.h"
 
 #include <win32/root.h>
@@ -153,13 +154,12 @@ std::int64_t Load(DefaultsTable const& table, std::size_t offset) {
   return v;
 }
 
-// The source number of row `row` of the model's source list (the first built-in source,
-// automatic, for a row the list does not have).
+// The source number of row `row` of the model's source list: the built-in source that the
+// entry's low 10 bits index (the first, automatic, for a row or index that does not exist).
 SHORT SourceNumberOfRow(ModelRecord const& info, std::int64_t row) {
-  constexpr int builtins = static_cast<int>(std::size(kBuiltinSourceIDs));
-  if (row < 0 || row >= static_cast<std::int64_t>(info.sourceList.dwCount)) return kBuiltinSourceIDs[0];
+  if (row < 0 || row >= static_cast<std::int64_t>(info.sourceList.dwCount)) return kSourceTable[0].id;
   const DWORD index = info.sourceList.dwItems[row] & 0x3FF;
-  return index < builtins ? kBuiltinSourceIDs[index] : kBuiltinSourceIDs[0];
+  return index < static_cast<DWORD>(kSourceCount) ? kSourceTable[index].id : kSourceTable[0].id;
 }
 
 // One pass over the key list with the values in `table` as the fall-back.

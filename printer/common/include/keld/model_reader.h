@@ -43,10 +43,6 @@ struct BuiltinMediaType {
 inline constexpr int kBuiltinMediaTypeCount = 14;
 std::span<const BuiltinMediaType> BuiltinMediaTypeTable();
 
-// Source numbers of the built-in source table, indexed by the low 10 bits of a source-list
-// entry: automatic, then the trays, then manual feed.
-inline constexpr SHORT kBuiltinSourceIDs[] = {7, 1, 259, 260, 261, 262, 258, 4};
-
 // ---- The files of one model ---------------------------------------------------------------
 
 struct ModelFiles {
