@@ -230,6 +230,41 @@ TEST(qcore_calibration_Smoother, SmallChangesAreSmoothedAndRampsReopenTheLoop) {
   EXPECT_EQ(f.Smooth(990), 990.0);
 }
 
+TEST(qcore_calibration_Smoother, AFreshSmootherTracksFromItsSecondSample) {
+  // The loop starts settled and narrow: noise right after start-up is smoothed, not
+  // passed through as it would be after a disturbance.
+  qa::TRawSmoother s;
+  EXPECT_EQ(s.Smooth(1000), 1000.0);
+  const double out = s.Smooth(1003);
+  EXPECT_GT(out, 1000.0);
+  EXPECT_LT(out, 1001.0);
+  EXPECT_EQ(s.Bandwidth, 3.0);
+  EXPECT_EQ(s.Settle, 300);
+}
+
+TEST(qcore_calibration_Smoother, BandwidthNarrowsInThreeStagesDownToItsFloor) {
+  // After a step the loop reopens at 800 and, once settled, narrows by 2.5 per sample
+  // above 100, by 0.4 above 8 and by 0.025 below, never under 3.0.
+  qa::TRawSmoother s;
+  s.Smooth(0);
+  for (int i = 0; i < 300; ++i) s.Smooth(100);  // the step, then 299 quiet samples
+  ASSERT_EQ(s.Bandwidth, 800.0);
+  std::vector<double> bandwidth(1501);  // bandwidth[k]: after the k-th tracked sample
+  for (int k = 1; k <= 1500; ++k) {
+    ASSERT_EQ(s.Smooth(100), 100.0) << k;
+    bandwidth[k] = s.Bandwidth;
+  }
+  EXPECT_EQ(bandwidth[1], 797.5);
+  EXPECT_EQ(bandwidth[280], 100.0);
+  EXPECT_NEAR(bandwidth[281], 99.6, 1e-9);
+  EXPECT_NEAR(bandwidth[420], 44.0, 1e-9);
+  // The slow stage: somewhere past 8, steps of 0.025.
+  EXPECT_GT(bandwidth[600], 3.0);
+  EXPECT_LT(bandwidth[600], 8.0);
+  EXPECT_NEAR(bandwidth[600] - bandwidth[601], 0.025, 1e-9);
+  EXPECT_EQ(bandwidth[1500], 3.0);
+}
+
 // --- the stage ----------------------------------------------------------------------
 
 TEST(qcore_calibration_Stage, AnalogFrameGivesCountsSmoothedCountsAndValues) {
@@ -263,8 +298,12 @@ TEST(qcore_calibration_Stage, TareAndZeroShiftTheOffset) {
 
   st.cal.ZeroAnalogInput(0);
   EXPECT_NEAR(st.cal.ProcessAnalogFrame(FrameWithCounts(2000))[0], 0, 1e-9);
-  st.cal.ZeroAnalogInput(8);  // ignored
+  // Indices that name no input change nothing.
+  const qa::TAnalogCalSet before = st.cal.AnalogRecords();
+  st.cal.ZeroAnalogInput(8);
   st.cal.ZeroAnalogInput(-1);
+  const qa::TAnalogCalSet after = st.cal.AnalogRecords();
+  EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
 }
 
 TEST(qcore_calibration_Stage, RefusedCalibrateKeepsTheWholeRecord) {
