@@ -15,8 +15,9 @@
 // a frame never sees an input between its new FilterType and its new filter object.
 //
 // Life: Load at start-up (a missing file leaves every record 0, which is no filtering) and
-// builds the objects, primed with the stored Filtered value; Save at shut-down. Window
-// contents, averages and debounce counters are never stored, only the last Filtered.
+// builds the objects, primed with the stored Filtered value; at shut-down StopFiltering,
+// then Save. Window contents, averages and debounce counters are never stored, only the
+// last Filtered.
 #pragma once
 
 #include <array>
