@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace keld {
@@ -113,6 +114,20 @@ TEST_F(PaperTablesTest, SearchPaperCodes) {
   EXPECT_EQ(SearchPaper(info_, 0), kPaperNotFound);
   EXPECT_EQ(SearchPaper(info_, 537), kPaperIsUser);
   EXPECT_EQ(SearchPaper(info_, 8), kPaperIsUser);
+}
+
+TEST_F(PaperTablesTest, RegionalPapersReachTheStoresWhenTheTablesAreRebuilt) {
+  std::filesystem::remove(root().windows() / "KELD.INI");
+  ReloadUDPInfo();
+  ReloadUDLInfo();
+  EXPECT_EQ(SearchPaper(info_, 277), kPaperNotFound);
+  ASSERT_EQ(load(kCP2100), info_);  // a forced load reads the text files again
+  EXPECT_EQ(SearchPaper(info_, 277), kPaperIsUser);
+  EXPECT_EQ(SearchPaper(info_, 537), kPaperIsUserLong);
+  UserPaperRecord card{};
+  EXPECT_EQ(GetUDPInfo(info_, kUdRecord, &card, 277), 0);  // the only paper
+  EXPECT_EQ(utf8(card.name), "Index Card 5 x 8");
+  EXPECT_EQ(card.unit, 1);
 }
 
 TEST_F(PaperTablesTest, PatternNamesAndShortNames) {
