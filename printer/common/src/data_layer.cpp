@@ -14,7 +14,6 @@
 #include <win32/text.h>
 
 #include <cstring>
-#include <new>
 
 namespace keld {
 namespace detail {
@@ -109,8 +108,8 @@ int GetBinaryFileDataEx(LPCWSTR modelName, VersionRecord* record, BOOL force) {
     record->wReserved[0] = 0;
     record->wReserved[1] = 0;
     return differs;
-  } catch (std::bad_alloc const&) {
-    return 0;  // no memory for the block: the model stays unloaded
+  } catch (...) {
+    return 0;  // no memory for the block: the model stays unloaded; no failure leaves the layer
   }
 }
 
