@@ -13,6 +13,7 @@
 #include <win32/root.h>
 #include <win32/text.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <filesystem>

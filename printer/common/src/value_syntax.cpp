@@ -1,6 +1,7 @@
 // The value syntax of the model data files (see keld/value_syntax.h).
 #include "keld/value_syntax.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace keld {
