@@ -163,6 +163,7 @@ void TCalibrationForm::ShowCalibration(QWidget* caller) {
   caller_ = caller;
   FillFromRecord();
   show();
+  RefreshLive();  // the live values at once, not only at the next second
   raise();
   activateWindow();
 }
