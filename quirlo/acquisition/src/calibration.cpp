@@ -105,7 +105,8 @@ std::vector<std::string> TInputCalibration::Load(TSaver& saver, const SplashFn& 
   loadKind("frequency", LoadRateCal, rate_, rateLoaded_);
   {
     Lock lock(s_.AcquisitionLock);
-    SendMask(QuadratureMask(rate_));
+    quadratureMask_ = QuadratureMask(rate_);
+    SendMask(quadratureMask_);
   }
   loadKind("analog", LoadAnalogCal, analog_, analogLoaded_);
   return errors;
@@ -156,7 +157,8 @@ void TInputCalibration::SetRateRecords(const TRateCalSet& records) {
   SanitizeRate(clean);
   Lock lock(s_.AcquisitionLock);
   rate_ = clean;
-  SendMask(QuadratureMask(rate_));
+  quadratureMask_ = QuadratureMask(rate_);
+  SendMask(quadratureMask_);
 }
 
 // --- dialogs ----------------------------------------------------------------------
@@ -199,7 +201,7 @@ TRateResult TInputCalibration::RateLive(int index) const {
 
 uint8_t TInputCalibration::CurrentQuadratureMask() const {
   Lock lock(s_.AcquisitionLock);
-  return QuadratureMask(rate_);
+  return quadratureMask_;
 }
 
 namespace {
@@ -280,7 +282,14 @@ TCalibrateStatus TInputCalibration::CalibrateRate(int index, std::string_view de
   const TCalibrateStatus status = Edit(rate_[index], description, [&](TRateCal& cal) {
     return quirlo::acquisition::CalibrateRate(cal, kFactor, timebase, quadrature);
   });
-  if (status == TCalibrateStatus::Ok) SendMask(QuadratureMask(rate_));
+  if (status == TCalibrateStatus::Ok) {
+    // Only this input's bit changes: the box's reports rewrite the records' Quadrature,
+    // and must not turn the other inputs' requested counting mode off behind the user.
+    const auto bit = static_cast<uint8_t>(1u << index);
+    quadratureMask_ = static_cast<uint8_t>(quadrature != 0 ? quadratureMask_ | bit
+                                                            : quadratureMask_ & ~bit);
+    SendMask(quadratureMask_);
+  }
   return status;
 }
 

@@ -362,7 +362,16 @@ TEST(qcore_calibration_Stage, RateFramesQuadratureAndTheMask) {
   EXPECT_DOUBLE_EQ(r[1].Rate, 30);
   EXPECT_EQ(st.cal.RateRecord(0).KFactor, 1.0);  // 0 from an empty record, fixed by the frame
   EXPECT_DOUBLE_EQ(st.cal.RateLive(0).Rate, 50);
-  EXPECT_EQ(st.cal.CurrentQuadratureMask(), 0b000001);
+  // The box's report wins in the records; the mask keeps what the host asked for, and a
+  // later Calibrate changes only its own input's bit of it.
+  EXPECT_EQ(st.cal.RateRecord(0).Quadrature, 1);
+  EXPECT_EQ(st.cal.RateRecord(1).Quadrature, 0);
+  EXPECT_EQ(st.cal.RateRecord(4).Quadrature, 0);
+  EXPECT_EQ(st.cal.CurrentQuadratureMask(), 0b010010);
+  ASSERT_EQ(st.cal.CalibrateRate(2, "", 1, 0, 1), qa::TCalibrateStatus::Ok);
+  ASSERT_EQ(st.cal.CalibrateRate(1, "", 10, 1, 0), qa::TCalibrateStatus::Ok);
+  EXPECT_EQ(st.masks, (std::vector<int>{0b000010, 0b010010, 0b010110, 0b010100}));
+  EXPECT_EQ(st.cal.CurrentQuadratureMask(), 0b010100);
 
   const auto k = st.cal.AutoScaleRate(0, 2);
   EXPECT_EQ(k.status, qa::TAutoScaleStatus::Ok);

@@ -103,6 +103,9 @@ class TInputCalibration {
   TAnalogLive AnalogLive(int index) const;
   TDigitalLive DigitalLive(int index) const;
   TRateResult RateLive(int index) const;
+  // The mask last sent to the box: built from the records at start-up (and when a
+  // complete settings file replaces them), then changed bit by bit by CalibrateRate. The
+  // box's reports in rate frames change the records, not this mask.
   uint8_t CurrentQuadratureMask() const;
 
   // Each stores the description and the page's numbers in one step under the lock, or
@@ -121,7 +124,7 @@ class TInputCalibration {
   TCalibrateStatus CalibrateDigital(int index, std::string_view description,
                                     uint8_t activeLow);
   // Frequency "Calibrate": stores K-factor (0 becomes 1.0), timebase and quadrature, then
-  // sends the whole quadrature mask to the box.
+  // sets this input's bit of the quadrature mask and sends the whole mask to the box.
   TCalibrateStatus CalibrateRate(int index, std::string_view description, double kFactor,
                                  uint8_t timebase, uint8_t quadrature);
   // Frequency "Auto-Scale": the K-factor that makes the present frequency read
@@ -148,6 +151,7 @@ class TInputCalibration {
   uint8_t bits_ = 0;
   std::array<uint8_t, kDigitalInputs> states_{};
   std::array<TRateResult, kRateInputs> rates_{};
+  uint8_t quadratureMask_ = 0;  // see CurrentQuadratureMask
 };
 
 }  // namespace quirlo::acquisition
