@@ -201,6 +201,24 @@ TEST_F(QguiMainForm, CommandsReachCoreAndHooks) {
   form->findChild<QToolButton*>("NewWindowBtn")->click();  // no hook yet: nothing
   EXPECT_EQ(exports, 1);
 
+  // "Reset All Totals" resets at once until the Reset Value dialog is hooked; then it only
+  // opens that dialog, and the reset waits for the user's "Reset".
+  auto pending = [&] {
+    std::lock_guard lock(core_.State().AcquisitionLock);
+    return core_.State().State.ResetPending[0];
+  };
+  form->Action("ResetAll")->trigger();
+  EXPECT_EQ(pending(), 1);
+  {
+    std::lock_guard lock(core_.State().AcquisitionLock);
+    core_.State().State.ResetPending.fill(0);
+  }
+  int resetDialogs = 0;
+  form->SetCommandHook("ResetAll", [&] { ++resetDialogs; });
+  form->Action("ResetAll")->trigger();
+  EXPECT_EQ(resetDialogs, 1);
+  EXPECT_EQ(pending(), 0);
+
   form->Action("HelpContents")->trigger();
   ASSERT_EQ(ui_.CallCount(), 1u);
   EXPECT_EQ(ui_.Calls()[0].kind, UiCall::Kind::MessageBox);
@@ -282,7 +300,8 @@ TEST_F(QguiMainForm, StartUpMessagesOnSplashAndCloseWritesDelimiter) {
   auto form = MakeForm();
   EXPECT_EQ(splash_.Status()->text(), "Restoring chart settings...");
   core_.Startup([this](const std::string& text) { splash_.ShowStatus(Q(text)); });
-  EXPECT_EQ(splash_.Status()->text(), "Backing up channel settings...");
+  // The input setups restore theirs after the channel table; the analog one comes last.
+  EXPECT_EQ(splash_.Status()->text(), "Backing up analog input settings...");
   EXPECT_FALSE(splash_.Dismissable());
   core_.SetDelimiter("\t");
   EXPECT_TRUE(form->close());
