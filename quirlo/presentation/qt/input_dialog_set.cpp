@@ -78,6 +78,11 @@ void TInputDialogSet::ShowFilter(TInputKind kind, QWidget* caller) {
   dialog->ShowFilterDialog(LinkCaller(caller, dialog));
 }
 
+void TInputDialogSet::Select(TInputKind kind, int index) {
+  Calibration(kind)->SelectInput(index);
+  if (TFilterDialog* f = Filter(kind); f->isVisible()) f->FillFromRecord();
+}
+
 void TInputDialogSet::Refresh(TInputKind kind) {
   Calibration(kind)->RefreshLive();
   Filter(kind)->RefreshFilterDialog();

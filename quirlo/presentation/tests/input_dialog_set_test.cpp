@@ -80,6 +80,11 @@ TEST_F(QguiInputDialogSet, EachDialogOpensForTheSelectedInput) {
   EXPECT_FALSE(Child<QRadioButton>(set.DigitalForm(), "Low")->isEnabled());
   EXPECT_TRUE(Child<QRadioButton>(set.DigitalForm(), "Low")->isChecked());
   EXPECT_EQ(set.DigitalForm()->windowTitle(), "Calibrate Digital Input 3");
+
+  // A filter dialog on screen follows the selection it shares.
+  set.ShowFilter(TInputKind::Analog, &setup);
+  set.SelectAnalog(4);
+  EXPECT_EQ(set.Filter(TInputKind::Analog)->windowTitle(), "Filter Analog Input 5");
 }
 
 TEST_F(QguiInputDialogSet, AutoScaleCalibrateThroughTheWidgets) {

@@ -46,9 +46,10 @@ class TInputDialogSet final : public QObject, public TInputDialogs {
   void ShowAnalogCal(QWidget* caller) { ShowCalibration(TInputKind::Analog, caller); }
   void ShowDigitalCal(QWidget* caller) { ShowCalibration(TInputKind::Digital, caller); }
   void ShowRateCal(QWidget* caller) { ShowCalibration(TInputKind::Rate, caller); }
-  void SelectAnalog(int i) { analog_->SelectInput(i); }
-  void SelectDigital(int i) { digital_->SelectInput(i); }
-  void SelectRate(int i) { rate_->SelectInput(i); }
+  // The selection is shared with the filter dialog, which follows when it shows.
+  void SelectAnalog(int i) { Select(TInputKind::Analog, i); }
+  void SelectDigital(int i) { Select(TInputKind::Digital, i); }
+  void SelectRate(int i) { Select(TInputKind::Rate, i); }
 
   // Once a second: the calibration dialog's live values, then its filter dialog's.
   void RefreshAnalogDialog();
@@ -74,6 +75,7 @@ class TInputDialogSet final : public QObject, public TInputDialogs {
 
  private:
   void Refresh(TInputKind kind);
+  void Select(TInputKind kind, int index);
 
   acquisition::TInputFilters& filters_;
   // Owned by the set; with an owner window Qt may delete them first, which the guarded
