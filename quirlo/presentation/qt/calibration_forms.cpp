@@ -52,12 +52,6 @@ std::string Caption(TInputKind kind, int index) {
   return {};
 }
 
-TNumEdit* NumField(const char* name, QWidget* parent) {
-  auto* e = new TNumEdit(parent);
-  e->setObjectName(name);
-  return e;
-}
-
 QPushButton* Button(const char* name, const QString& text, QWidget* parent) {
   auto* b = new QPushButton(text, parent);
   b->setObjectName(name);
@@ -112,7 +106,8 @@ void TCalibrationForm::Build(QWidget* pages, int descriptionLength) {
   description_->setObjectName("Description");
   description_->setMaxLength(descriptionLength);
   head->addRow("Description", description_);
-  raw_ = NumField("RawValue", this);
+  raw_ = new TNumEdit(this);
+  raw_->setObjectName("RawValue");
   raw_->setReadOnly(true);
   head->addRow("Raw Value", raw_);
   calibrated_ = new QLineEdit(this);
@@ -189,6 +184,20 @@ void TCalibrationForm::done(int result) {
   }
 }
 
+QLineEdit* TCalibrationForm::NumberField(const char* name, QWidget* parent) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(name);
+  e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return e;
+}
+
+void TCalibrationForm::ShowNumber(QLineEdit* edit, double x) {
+  QString text = Q(NumberText(x));
+  const QString point = QLocale().decimalPoint();
+  if (point != ".") text.replace(".", point);
+  edit->setText(text);
+}
+
 std::string TCalibrationForm::Typed(const QLineEdit* edit) {
   QString text = edit->text();
   const QString point = QLocale().decimalPoint();
@@ -231,27 +240,27 @@ TAnalogForm::TAnalogForm(acq::TInputCalibration& calibration, acq::TAcquisitionS
   range_->setObjectName("Range");
   for (const char* r : kRangeNames) range_->addItem(r);
   fixedForm->addRow("Range", range_);
-  lowDisplay_ = NumField("LowDisplay", fixed);
-  highDisplay_ = NumField("HighDisplay", fixed);
+  lowDisplay_ = NumberField("LowDisplay", fixed);
+  highDisplay_ = NumberField("HighDisplay", fixed);
   fixedForm->addRow("Low Range Display Value", lowDisplay_);
   fixedForm->addRow("High Range Display Value", highDisplay_);
   pages_->addTab(fixed, " Fixed Scale");
 
   auto* gainOffset = new QWidget;
   auto* goForm = new QFormLayout(gainOffset);
-  offset_ = NumField("Offset", gainOffset);
-  gain_ = NumField("Gain", gainOffset);
+  offset_ = NumberField("Offset", gainOffset);
+  gain_ = NumberField("Gain", gainOffset);
   goForm->addRow("Offset", offset_);
   goForm->addRow("Gain", gain_);
   pages_->addTab(gainOffset, "Gain && Offset");
 
   auto* autoScale = new QWidget;
   auto* asForm = new QFormLayout(autoScale);
-  lowCounts_ = NumField("LowCounts", autoScale);
-  highCounts_ = NumField("HighCounts", autoScale);
-  lowValue_ = NumField("LowValue", autoScale);
-  highValue_ = NumField("HighValue", autoScale);
-  auto countsRow = [&](TNumEdit* counts, const char* buttonName) {
+  lowCounts_ = NumberField("LowCounts", autoScale);
+  highCounts_ = NumberField("HighCounts", autoScale);
+  lowValue_ = NumberField("LowValue", autoScale);
+  highValue_ = NumberField("HighValue", autoScale);
+  auto countsRow = [&](QLineEdit* counts, const char* buttonName) {
     auto* row = new QHBoxLayout;
     row->addWidget(counts);
     QPushButton* get = Button(buttonName, "Get Raw Counts", autoScale);
@@ -267,7 +276,7 @@ TAnalogForm::TAnalogForm(acq::TInputCalibration& calibration, acq::TAcquisitionS
 
   auto* tare = new QWidget;
   auto* tareForm = new QFormLayout(tare);
-  tare_ = NumField("TareValue", tare);
+  tare_ = NumberField("TareValue", tare);
   tareForm->addRow("Tare Value", tare_);
   pages_->addTab(tare, "  Zero / Tare");
 
@@ -283,15 +292,15 @@ void TAnalogForm::SetPage(TAnalogPage page) { pages_->setCurrentIndex(static_cas
 void TAnalogForm::ShowFields(const TAnalogFields& f) {
   description_->setText(Q(f.description));
   range_->setCurrentIndex(f.range);
-  lowDisplay_->AutoSet(f.lowDisplay);
-  highDisplay_->AutoSet(f.highDisplay);
-  offset_->AutoSet(f.offset);
-  gain_->AutoSet(f.gain);
-  lowCounts_->AutoSet(f.lowCounts);
-  highCounts_->AutoSet(f.highCounts);
-  lowValue_->AutoSet(f.lowValue);
-  highValue_->AutoSet(f.highValue);
-  tare_->AutoSet(f.tareValue);
+  ShowNumber(lowDisplay_, f.lowDisplay);
+  ShowNumber(highDisplay_, f.highDisplay);
+  ShowNumber(offset_, f.offset);
+  ShowNumber(gain_, f.gain);
+  ShowNumber(lowCounts_, f.lowCounts);
+  ShowNumber(highCounts_, f.highCounts);
+  ShowNumber(lowValue_, f.lowValue);
+  ShowNumber(highValue_, f.highValue);
+  ShowNumber(tare_, f.tareValue);
 }
 
 void TAnalogForm::FillFromRecord() {
@@ -300,8 +309,8 @@ void TAnalogForm::FillFromRecord() {
   RefreshLive();
 }
 
-void TAnalogForm::GetRawCounts(TNumEdit* into) {
-  into->AutoSet(cal_.AnalogLive(SelectedInput()).Count);
+void TAnalogForm::GetRawCounts(QLineEdit* into) {
+  ShowNumber(into, cal_.AnalogLive(SelectedInput()).Count);
 }
 
 bool TAnalogForm::CalibrateClick() {
@@ -372,7 +381,7 @@ TRateForm::TRateForm(acq::TInputCalibration& calibration, acq::TAcquisitionState
     : TCalibrationForm(TInputKind::Rate, calibration, state, ui, dialogs, parent) {
   auto* box = new QWidget(this);
   auto* form = new QFormLayout(box);
-  kFactor_ = NumField("KFactor", box);
+  kFactor_ = NumberField("KFactor", box);
   form->addRow("K-Factor", kFactor_);
   timebase_ = new QComboBox(box);
   timebase_->setObjectName("Timebase");
@@ -398,7 +407,7 @@ TRateFields TRateForm::Fields() const {
 
 void TRateForm::ShowFields(const TRateFields& f) {
   description_->setText(Q(f.description));
-  kFactor_->AutoSet(ReadNumber(f.kFactor).value_or(0.0));
+  ShowNumber(kFactor_, ReadNumber(f.kFactor).value_or(0.0));
   timebase_->setCurrentIndex(f.timebase);
   quadrature_->setChecked(f.quadrature);
 }
@@ -407,7 +416,7 @@ void TRateForm::FillFromRecord() {
   FillHead();
   const acq::TRateCal rec = cal_.RateRecord(SelectedInput());
   ShowFields(RateFieldsOf(rec));
-  kFactor_->AutoSet(rec.KFactor);  // the stored number, not its text
+  ShowNumber(kFactor_, rec.KFactor);  // the stored number, not its text
   RefreshLive();
 }
 
@@ -423,7 +432,7 @@ void TRateForm::AutoScaleClick() {
   const bool done = AutoScaleRate(cal_, ui_, SelectedInput(), f);
   timebase_->setCurrentIndex(f.timebase);
   if (!done) return;
-  kFactor_->AutoSet(cal_.RateRecord(SelectedInput()).KFactor);
+  ShowNumber(kFactor_, cal_.RateRecord(SelectedInput()).KFactor);
   Described(f.description);
 }
 

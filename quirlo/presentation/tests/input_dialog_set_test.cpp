@@ -96,7 +96,7 @@ TEST_F(QguiInputDialogSet, AutoScaleCalibrateThroughTheWidgets) {
   TAnalogForm* form = set.AnalogForm();
   form->SetPage(TAnalogPage::AutoScale);
   Click(form, "GetLowCounts");
-  EXPECT_EQ(Child<TNumEdit>(form, "LowCounts")->text(), "1000");
+  EXPECT_EQ(Child<QLineEdit>(form, "LowCounts")->text(), "1000");
   Type(form, "LowValue", "10");
   Type(form, "HighCounts", "3000");
   Type(form, "HighValue", "50");
@@ -107,7 +107,7 @@ TEST_F(QguiInputDialogSet, AutoScaleCalibrateThroughTheWidgets) {
   EXPECT_NEAR(rec.C0, -10, 1e-9);
   EXPECT_EQ(acq::DescriptionText(rec.Description), "Tank level");
   EXPECT_EQ(filters.View(acq::TFilterKind::Analog, 1).Description, "Tank level");
-  EXPECT_EQ(Child<TNumEdit>(form, "Offset")->Value(), -10);
+  EXPECT_EQ(Child<QLineEdit>(form, "Offset")->text(), "-10.00");
   EXPECT_TRUE(ui.Calls().empty());
 
   // "Done" with a text that is not a number: a message, nothing stored, the dialog stays.
@@ -157,7 +157,7 @@ TEST_F(QguiInputDialogSet, RateAutoScaleThroughTheWidgets) {
   Click(form, "AutoScaleBtn");
   EXPECT_EQ(cal.RateRecord(0).KFactor, 25);
   EXPECT_EQ(Child<QComboBox>(form, "Timebase")->currentText(), "Second");
-  EXPECT_EQ(Child<TNumEdit>(form, "KFactor")->Value(), 25);
+  EXPECT_EQ(Child<QLineEdit>(form, "KFactor")->text(), "25.00");
 }
 
 TEST_F(QguiInputDialogSet, TimerRefreshArrivesThroughTheDispatcher) {

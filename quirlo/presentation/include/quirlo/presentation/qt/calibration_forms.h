@@ -64,7 +64,11 @@ class TCalibrationForm : public QDialog {
   virtual TLiveTexts Live() const = 0;
   // Caption and input choice for the selected input.
   void FillHead();
-  // A numeric field's text with the locale's decimal point as '.'.
+  // The edits of numbers are plain text fields, read only by "Calibrate": a text that is
+  // not a number then gets its message instead of silently falling back to the old value.
+  static QLineEdit* NumberField(const char* name, QWidget* parent);
+  static void ShowNumber(QLineEdit* edit, double x);
+  // A number field's text with the locale's decimal point as '.'.
   static std::string Typed(const QLineEdit* edit);
   void Described(const std::string& description);
 
@@ -100,19 +104,19 @@ class TAnalogForm : public TCalibrationForm {
  private:
   TLiveTexts Live() const override;
   void ShowFields(const TAnalogFields& f);
-  void GetRawCounts(TNumEdit* into);
+  void GetRawCounts(QLineEdit* into);
 
   QTabWidget* pages_ = nullptr;
   QComboBox* range_ = nullptr;
-  TNumEdit* lowDisplay_ = nullptr;
-  TNumEdit* highDisplay_ = nullptr;
-  TNumEdit* offset_ = nullptr;
-  TNumEdit* gain_ = nullptr;
-  TNumEdit* lowCounts_ = nullptr;
-  TNumEdit* highCounts_ = nullptr;
-  TNumEdit* lowValue_ = nullptr;
-  TNumEdit* highValue_ = nullptr;
-  TNumEdit* tare_ = nullptr;
+  QLineEdit* lowDisplay_ = nullptr;
+  QLineEdit* highDisplay_ = nullptr;
+  QLineEdit* offset_ = nullptr;
+  QLineEdit* gain_ = nullptr;
+  QLineEdit* lowCounts_ = nullptr;
+  QLineEdit* highCounts_ = nullptr;
+  QLineEdit* lowValue_ = nullptr;
+  QLineEdit* highValue_ = nullptr;
+  QLineEdit* tare_ = nullptr;
 };
 
 class TDigitalForm : public TCalibrationForm {
@@ -146,7 +150,7 @@ class TRateForm : public TCalibrationForm {
   TRateFields Fields() const;
   void ShowFields(const TRateFields& f);
 
-  TNumEdit* kFactor_ = nullptr;
+  QLineEdit* kFactor_ = nullptr;
   QComboBox* timebase_ = nullptr;
   QCheckBox* quadrature_ = nullptr;
 };
