@@ -324,8 +324,12 @@ DWORD GetSourceID(ModelRecord const* info, int value) {
 
 int GetDefaultSource(ModelRecord const* info) {
   if (info == nullptr) return 0;
-  if (info->sourceList.dwDefault == 0xFFFFFFFFu)
-    return static_cast<int>(GetSourceID(info, 256 + static_cast<int>(info->paperTypeList.dwDefault)) & 0xFFFF);
+  if (info->sourceList.dwDefault == 0xFFFFFFFFu) {
+    // The default row comes from the data file; one beyond the list names no paper type
+    // however large it is, so it is capped before it becomes a paper-type value.
+    DWORD row = std::min<DWORD>(info->paperTypeList.dwDefault, kModelListSize);
+    return static_cast<int>(GetSourceID(info, 256 + static_cast<int>(row)) & 0xFFFF);
+  }
   return static_cast<int>(GetSourceID(info, static_cast<int>(info->sourceList.dwDefault)) & 0xFFFF);
 }
 

@@ -213,6 +213,10 @@ TEST_F(PaperTablesTest, SourcesAndPaperTypes) {
   model.sourceList.dwDefault = 0xFFFFFFFF;  // no default source: the default paper type
   model.paperTypeList.dwDefault = 2;
   EXPECT_EQ(GetDefaultSource(&model), 514);
+  for (DWORD row : {32u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {  // "PaperTypeOrder" beyond the list
+    model.paperTypeList.dwDefault = row;
+    EXPECT_EQ(GetDefaultSource(&model), 0) << row;
+  }
 
   WCHAR text[32] = u"x";
   InitPaperSourceName(nullptr);
