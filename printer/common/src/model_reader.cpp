@@ -73,6 +73,14 @@ std::int64_t IntegerOf(std::optional<std::u16string> const& value, std::int64_t 
   return ParseInteger(*value).value_or(0);
 }
 
+// An "integer" key of [PRINTERINFO]: the model file's value over the built-in default, then
+// the custom file's over that. A key that is blank in the custom file keeps the model file's
+// value, as it does in the default job settings.
+std::int64_t Integer(ModelFiles const& files, const char16_t* key, std::int64_t fallback) {
+  const std::int64_t model = IntegerOf(ReadProfileValue(files.modelFile, kInfo, key), fallback);
+  return IntegerOf(ReadProfileValue(files.customFile, kInfo, key), model);
+}
+
 template <int N>
 void ReadList(ModelFiles const& files, const char16_t* listKey, const char16_t* listDefault, const char16_t* orderKey,
               std::int64_t orderDefault, ModelList<N>& list) {
@@ -80,7 +88,7 @@ void ReadList(ModelFiles const& files, const char16_t* listKey, const char16_t* 
   list.dwCount = static_cast<DWORD>(ReadNumberList(files.Value(kInfo, listKey, listDefault), list.dwItems, N));
   // Kept as written: -1 is meaningful (a default source row of -1 means the default paper
   // type); readers check the index against the count.
-  list.dwDefault = ClipNumber<DWORD>(IntegerOf(files.Lookup(kInfo, orderKey), orderDefault));
+  list.dwDefault = ClipNumber<DWORD>(Integer(files, orderKey, orderDefault));
 }
 
 void ReadDither(ModelFiles const& files, const char16_t* key, BYTE* codes, DWORD* tables) {
@@ -141,10 +149,10 @@ DWORD ReadCapabilityWord(ModelFiles const& files) {
 
 void ReadModelRecord(ModelFiles const& files, ModelRecord& info) {
   std::memset(&info, 0, sizeof info);
-  info.InfoType = ClipNumber<SHORT>(IntegerOf(files.Lookup(kInfo, u"InfoType"), 0));
+  info.InfoType = ClipNumber<SHORT>(Integer(files, u"InfoType", 0));
   CopyToField(files.model, info.szModelName, std::size(info.szModelName));
   info.dwCapability = ReadCapabilityWord(files);
-  info.iLogoBmpID = ClipNumber<DWORD>(IntegerOf(files.Lookup(kInfo, u"iLogoBmpID"), 1));
+  info.iLogoBmpID = ClipNumber<DWORD>(Integer(files, u"iLogoBmpID", 1));
 
   ReadList(files, u"PaperSize", kDefaultPaperSize, u"PaperOrder", 1, info.paperList);
   ReadList(files, u"PaperSize_inch", u"", u"PaperOrder_inch", 0, info.paperListInch);
@@ -157,16 +165,21 @@ void ReadModelRecord(ModelFiles const& files, ModelRecord& info) {
   ReadDither(files, u"UDlpgrayEntryLine", info.bDitherCode + kDitherEntriesPerKind,
              info.dwDitherTable + kDitherEntriesPerKind);
 
-  info.dwDefAvlMemory = ClipNumber<DWORD>(ParseFirstNumber(files.Value(kInfo, u"dwDefAvlMemory", u"3696")).value_or(0));
-  info.wPPM = ClipNumber<WORD>(IntegerOf(files.Lookup(kInfo, u"wPPM"), 30));
-  info.wModelID = ClipNumber<WORD>(IntegerOf(files.Lookup(kInfo, u"wModelID"), 1));
+  // A number key: the custom file's first number, else the model file's, else the default.
+  auto memory = [&](std::u16string const& file) -> std::optional<std::int64_t> {
+    const auto value = ReadProfileValue(file, kInfo, u"dwDefAvlMemory");
+    return value ? ParseFirstNumber(*value) : std::nullopt;
+  };
+  info.dwDefAvlMemory = ClipNumber<DWORD>(memory(files.customFile).value_or(memory(files.modelFile).value_or(3696)));
+  info.wPPM = ClipNumber<WORD>(Integer(files, u"wPPM", 30));
+  info.wModelID = ClipNumber<WORD>(Integer(files, u"wModelID", 1));
   info.wFinisherType = ParseFinisherType(files.Value(kInfo, u"wFinisherType", kDefaultFinisherType));
 
   const SHORT qualityDefaults[4] = {3, 2, 1, 0};
   std::memcpy(info.QualityType, qualityDefaults, sizeof qualityDefaults);
   ReadNumberList(files.Value(kInfo, u"QualityType", u"3,2,1,0"), info.QualityType, 4);
 
-  info.Measure = ClipNumber<SHORT>(IntegerOf(files.Lookup(kInfo, u"Measure"), 0));
+  info.Measure = ClipNumber<SHORT>(Integer(files, u"Measure", 0));
   info.dwIntrayType = ParseIntrayType(files.Value(kInfo, u"IntrayType", kDefaultIntrayType));
 }
 

@@ -388,6 +388,17 @@ TEST_F(ModelReaderTest, HeiseFontIsReadOnJapaneseSystemsOnly) {
   EXPECT_EQ(ReadTestModel()->info.dwCapability & kCapHeiseFont, kCapHeiseFont);
 }
 
+TEST_F(ModelReaderTest, ABlankCustomKeyKeepsTheModelFilesValue) {
+  WriteFiles({{"MODEL.INI", "[PRINTERINFO]\nJapan=Yes\nwPPM=45\nPaperOrder=2\ndwDefAvlMemory=19600\nMeasure=1\n"},
+              {"MODELC.INI", "[PRINTERINFO]\nwPPM=\nPaperOrder=  \ndwDefAvlMemory=\nMeasure=0\n"}});
+  auto entry = ReadTestModel();
+  ModelRecord const& info = entry->info;
+  EXPECT_EQ(info.wPPM, 45);
+  EXPECT_EQ(info.paperList.dwDefault, 2u);
+  EXPECT_EQ(info.dwDefAvlMemory, 19600u);
+  EXPECT_EQ(info.Measure, 0);  // a value in the custom file still wins
+}
+
 TEST_F(ModelReaderTest, ActivePaperList) {
   ModelRecord info{};
   info.paperList.dwCount = 3;
