@@ -69,9 +69,12 @@ int RunWindows(int argc, char** argv) {
   // thread, so it is hooked in before anything runs.
   TComputationResets resets(core.State(), core.Computation(),
                             {[&core](int index) { core.Calibration().ResetTotal(index); }, {}});
-  TResetValueLogic resetLogic(ui, resets, ChannelInfoOf(core.State()));
+  // Shared with the hook, so a computation step that still runs while this function unwinds
+  // never reads a value that is gone.
+  const auto resetLogic =
+      std::make_shared<TResetValueLogic>(ui, resets, ChannelInfoOf(core.State()));
   acquisition::TComputationHooks computationHooks;
-  computationHooks.resetValue = [&resetLogic] { return resetLogic.GetResetValue(); };
+  computationHooks.resetValue = [resetLogic] { return resetLogic->GetResetValue(); };
   core.SetComputationHooks(std::move(computationHooks));
 
   std::unique_ptr<TMainForm> form;
@@ -98,7 +101,7 @@ int RunWindows(int argc, char** argv) {
   // The input setups (calibration and filter dialogs) and the Reset Value dialog, over the
   // records the core has just loaded; their live values follow the master timer.
   inputDialogs = std::make_unique<TInputDialogSet>(core.State(), core.Calibration(),
-                                                   core.Filters(), ui, resetLogic, form.get());
+                                                   core.Filters(), ui, *resetLogic, form.get());
   inputDialogs->AttachTimer(core.TimerHooks(), dispatcher);
   form->SetCommandHook("ResetAll", [&inputDialogs] { inputDialogs->ResetAllTotals(); });
   core.StartMasterTimer();
