@@ -145,14 +145,18 @@ void TFilterDialog::Build() {
   connect(counts_, &QLineEdit::textEdited, this, &TFilterDialog::CountsEdited);
   connect(counts_, &TNumEdit::valueChanged, this, &TFilterDialog::CountsEdited);
   connect(apply, &QPushButton::clicked, this, [this] { ApplyClick(); });
+  // Like the calibration dialogs: a refused Apply keeps the dialog open on its input.
   connect(doneBtn, &QPushButton::clicked, this, [this] {
-    ApplyClick();
-    accept();
+    if (ApplyClick()) accept();
   });
 }
 
 void TFilterDialog::FillFromRecord() {
   form_.Fill();
+  ShowRecord();
+}
+
+void TFilterDialog::ShowRecord() {
   setWindowTitle(Text(form_.Title()));
   const int index = type_->findData(int(form_.ChosenType()));
   {
@@ -181,7 +185,7 @@ void TFilterDialog::RefreshFilterDialog() {
 
 bool TFilterDialog::ApplyClick() {
   const bool applied = form_.Apply(ReadCounts(counts_->text().toStdString(), DecimalSeparator()));
-  FillFromRecord();
+  ShowRecord();
   return applied;
 }
 
@@ -218,14 +222,15 @@ void TFilterDialog::ShowLiveValues() {
 }
 
 void TFilterDialog::GoTo(TInputKind kind) {
-  ApplyClick();
+  if (!ApplyClick()) return;
   hide();
   dialogs_.ShowFilter(kind, caller_);
 }
 
 void TFilterDialog::CalibrateThisInput() {
-  ApplyClick();
+  if (!ApplyClick()) return;
   hide();
+  form_.SelectShownInput();  // the calibration dialog opens on the input shown here
   const TInputKind kind = InputKind();
   dialogs_.ShowCalibration(kind, IsCalibrationDialog(caller_, kind) ? nullptr : caller_.data());
 }

@@ -1,6 +1,7 @@
 #include "quirlo/presentation/filter_form.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "quirlo/acquisition/move_avg.h"
@@ -21,6 +22,13 @@ struct TPeriodRule {
 
 TPeriodRule PeriodRule(TFilterKind kind) {
   return kind == TFilterKind::Rate ? TPeriodRule{0.1, 10, 1} : TPeriodRule{0.02, 50, 2};
+}
+
+// SelectedAnalog, SelectedRate or SelectedDigital.
+std::atomic<int>& SelectionOf(TFilterKind kind, TAcquisitionState& state) {
+  return kind == TFilterKind::Analog ? state.SelectedAnalog
+         : kind == TFilterKind::Rate ? state.SelectedRate
+                                     : state.SelectedDigital;
 }
 
 int ClampCountsValue(double v) {
@@ -78,37 +86,43 @@ std::optional<int32_t> ReadCounts(std::string_view text, char sep) {
 int WindowLength(int counts) { return ClampAverageLength(counts); }
 
 TFilterForm::TFilterForm(TFilterKind kind, TInputFilters& filters, TAcquisitionState& state)
-    : kind_(kind), filters_(filters), state_(state) {}
-
-int TFilterForm::Input() const {
-  const int selected = kind_ == TFilterKind::Analog ? state_.SelectedAnalog.load()
-                       : kind_ == TFilterKind::Rate ? state_.SelectedRate.load()
-                                                    : state_.SelectedDigital.load();
-  return std::clamp(selected, 0, FilterInputCount(kind_) - 1);
+    : kind_(kind), filters_(filters), state_(state) {
+  Fill();
 }
 
+int TFilterForm::Input() const {
+  return std::clamp(SelectionOf(kind_, state_).load(), 0, FilterInputCount(kind_) - 1);
+}
+
+void TFilterForm::SelectShownInput() { SelectionOf(kind_, state_).store(shown_); }
+
 void TFilterForm::Fill() {
-  const TFilterView v = filters_.View(kind_, Input());
+  shown_ = Input();
+  Reload();
+}
+
+void TFilterForm::Reload() {
+  const TFilterView v = filters_.View(kind_, shown_);
   type_ = v.FilterType;
   ChooseCounts(v.Counts);
 }
 
 void TFilterForm::ChooseCounts(int32_t counts) { counts_ = ClampCountsValue(counts); }
 
-std::string TFilterForm::Description() const { return filters_.View(kind_, Input()).Description; }
+std::string TFilterForm::Description() const { return filters_.View(kind_, shown_).Description; }
 
 std::string TFilterForm::UnfilteredText(char sep) const {
-  return LiveValueText(kind_, filters_.View(kind_, Input()).Unfiltered, sep);
+  return LiveValueText(kind_, filters_.View(kind_, shown_).Unfiltered, sep);
 }
 
 std::string TFilterForm::FilteredText(char sep) const {
-  return LiveValueText(kind_, filters_.View(kind_, Input()).Filtered, sep);
+  return LiveValueText(kind_, filters_.View(kind_, shown_).Filtered, sep);
 }
 
 bool TFilterForm::Apply(std::optional<int32_t> counts) {
   if (counts) ChooseCounts(*counts);
-  const bool applied = filters_.Apply(kind_, Input(), type_, counts ? std::optional(counts_) : std::nullopt);
-  Fill();  // the dialog shows what is in force now
+  const bool applied = filters_.Apply(kind_, shown_, type_, counts ? std::optional(counts_) : std::nullopt);
+  Reload();  // the dialog shows what is in force now
   return applied;
 }
 

@@ -134,6 +134,44 @@ TEST_F(QguiFilterDialogs, LinksApplyHideAndPassTheRememberedWindow) {
   EXPECT_EQ(dialogs.calls[1].caller, nullptr);
 }
 
+// The analog calibration dialog, open beside the filter dialog, selects another input.
+TEST_F(QguiFilterDialogs, ApplyAndCalibrateThisInputStayWithTheShownInput) {
+  state.SelectedAnalog = 0;
+  TAinFilter ain(filters, state, dialogs);
+  ain.ShowFilterDialog(&caller);
+  state.SelectedAnalog = 3;
+  Child<QComboBox>(&ain, "FilterType")->setCurrentIndex(2);
+  QTest::mouseClick(Child<QPushButton>(&ain, "ApplyBtn"), Qt::LeftButton);
+  EXPECT_EQ(ain.windowTitle().toStdString(), "Filter Analog Input 1");
+  EXPECT_EQ(filters.View(TFilterKind::Analog, 0).FilterType, kFilterExponential);
+  EXPECT_EQ(filters.View(TFilterKind::Analog, 3).FilterType, kFilterNone);
+  EXPECT_EQ(Child<QComboBox>(&ain, "FilterType")->currentIndex(), 2);
+
+  QTest::mouseClick(Child<QPushButton>(&ain, "CalibrateThisInput"), Qt::LeftButton);
+  EXPECT_EQ(state.SelectedAnalog, 0) << "the calibration dialog opens on input 1";
+  ASSERT_EQ(dialogs.calls.size(), 1u);
+  EXPECT_TRUE(dialogs.calls[0].calibration);
+}
+
+// A count that cannot be read refuses Apply; "Done" and the links then leave the dialog
+// open with the filter in force shown again, as the calibration dialogs do.
+TEST_F(QguiFilterDialogs, RefusedApplyKeepsTheDialogOpen) {
+  TAinFilter ain(filters, state, dialogs);
+  ain.ShowFilterDialog(&caller);
+  caller.hide();
+  for (const char* button : {"DoneBtn", "GoToRate", "CalibrateThisInput"}) {
+    SCOPED_TRACE(button);
+    Child<QComboBox>(&ain, "FilterType")->setCurrentIndex(1);
+    Child<TNumEdit>(&ain, "Counts")->setText("");
+    QTest::mouseClick(Child<QPushButton>(&ain, button), Qt::LeftButton);
+    EXPECT_TRUE(ain.isVisible());
+    EXPECT_FALSE(caller.isVisible());
+    EXPECT_EQ(Child<QComboBox>(&ain, "FilterType")->currentIndex(), 0);
+  }
+  EXPECT_TRUE(dialogs.calls.empty());
+  EXPECT_EQ(filters.View(TFilterKind::Analog, 0).FilterType, kFilterNone);
+}
+
 TEST_F(QguiFilterDialogs, DoneAppliesAndShowsTheCallerAgain) {
   TFinFilter fin(filters, state, dialogs);
   fin.ShowFilterDialog(&caller);

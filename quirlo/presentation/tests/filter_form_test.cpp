@@ -103,6 +103,28 @@ TEST_F(qgui_filter_Form, AppliesToSelectedInput) {
   EXPECT_EQ(form.Input(), 7);
 }
 
+// A calibration dialog may select another input while the filter dialog is open: Apply and
+// the texts stay with the input named in the title until the form is filled again.
+TEST_F(qgui_filter_Form, StaysWithTheInputItShows) {
+  state.SelectedRate = 1;
+  TFilterForm form(TFilterKind::Rate, filters, state);
+  filters.FilterRates({TRateResult{0, 0, 0, 7}, TRateResult{0, 0, 0, 9}, {}, {}, {}, {}});
+  state.SelectedRate = 4;
+  form.ChooseType(kFilterExponential);
+  ASSERT_TRUE(form.Apply(ReadCounts("3")));
+  EXPECT_EQ(form.Title(), "Filter Frequency Input 2");
+  EXPECT_EQ(form.UnfilteredText(), "9.000");
+  EXPECT_EQ(filters.View(TFilterKind::Rate, 1).FilterType, kFilterExponential);
+  EXPECT_EQ(filters.View(TFilterKind::Rate, 4).FilterType, kFilterNone);
+
+  form.SelectShownInput();
+  EXPECT_EQ(state.SelectedRate, 1);
+  state.SelectedRate = 0;
+  form.Fill();
+  EXPECT_EQ(form.Title(), "Filter Frequency Input 1");
+  EXPECT_EQ(form.ChosenType(), kFilterNone);
+}
+
 TEST_F(qgui_filter_Form, DigitalLiveValuesShowOnOff) {
   state.SelectedDigital = 1;
   TFilterForm form(TFilterKind::Digital, filters, state);

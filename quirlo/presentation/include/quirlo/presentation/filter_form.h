@@ -66,15 +66,22 @@ class TFilterForm {
   TFilterKind Kind() const { return kind_; }
   // The selected input of this kind, 0-based (kept in range).
   int Input() const;
+  // The input the form shows: the one selected when Fill last ran. Title, live values and
+  // Apply stay with it while a calibration dialog selects other inputs, so Apply never
+  // changes an input other than the one named in the title.
+  int ShownInput() const { return shown_; }
+  // Makes the shown input the selected one (before its calibration dialog opens).
+  void SelectShownInput();
 
-  // Takes type and count from the selected input's record, as the dialog does on opening.
+  // Takes the selected input, and type and count from its record, as the dialog does on
+  // opening.
   void Fill();
   uint8_t ChosenType() const { return type_; }
   int32_t ChosenCounts() const { return counts_; }
   void ChooseType(uint8_t type) { type_ = type; }
   void ChooseCounts(int32_t counts);
 
-  std::string Title() const { return FilterTitle(kind_, Input()); }
+  std::string Title() const { return FilterTitle(kind_, shown_); }
   bool GroupVisible() const { return PropertiesVisible(type_); }
   std::string Caption() const { return PeriodCaption(kind_, type_); }
   std::string Period(char sep = '.') const { return PeriodText(kind_, type_, counts_, sep); }
@@ -82,16 +89,20 @@ class TFilterForm {
   std::string UnfilteredText(char sep = '.') const;
   std::string FilteredText(char sep = '.') const;
 
-  // Puts the chosen type in force with `counts` (nothing when the field could not be
-  // read); the input keeps its old filter when that is refused.
+  // Puts the chosen type in force on the shown input with `counts` (nothing when the
+  // field could not be read); the input keeps its old filter when that is refused.
   bool Apply(std::optional<int32_t> counts);
 
  private:
+  // Type and count from the shown input's record.
+  void Reload();
+
   TFilterKind kind_;
   acquisition::TInputFilters& filters_;
   acquisition::TAcquisitionState& state_;
   uint8_t type_ = acquisition::kFilterNone;
   int32_t counts_ = kMinCounts;
+  int shown_ = 0;
 };
 
 }  // namespace quirlo::presentation

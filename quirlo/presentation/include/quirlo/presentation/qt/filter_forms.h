@@ -3,8 +3,9 @@
 // logic lives in TFilterForm, these classes only show it.
 //
 // Navigation: ShowFilterDialog(caller) shows the dialog and remembers `caller`, which is
-// shown again when the dialog closes ("Done", the close box, Escape). The links run Apply,
-// hide the dialog and show another dialog of the set with the same remembered window;
+// shown again when the dialog closes ("Done", the close box, Escape). The links run Apply
+// and, once it is taken, hide the dialog and show another dialog of the set with the same
+// remembered window;
 // "Calibrate This Input" passes no window when the calibration dialog is itself the
 // remembered one, so that two dialogs never send each other back and forth.
 #pragma once
@@ -29,9 +30,9 @@ class TFilterDialog : public QDialog {
  public:
   // Shows the dialog for the selected input; `caller` (may be null) is shown on close.
   void ShowFilterDialog(QWidget* caller);
-  // If visible: the selected input's unfiltered and filtered values and its description.
+  // If visible: the shown input's unfiltered and filtered values and its description.
   void RefreshFilterDialog();
-  // Takes type, count and texts from the selected input's record again (after
+  // Takes the selected input and its type, count and texts from its record again (after
   // SelectAnalog and its kin, or a new description).
   void FillFromRecord();
 
@@ -39,7 +40,8 @@ class TFilterDialog : public QDialog {
   QWidget* Caller() const { return caller_; }
   TInputKind InputKind() const;
 
-  // "Apply" ("Calibrate" on the digital dialog); false when the count could not be read.
+  // "Apply" ("Calibrate" on the digital dialog) on the input the dialog shows; false when
+  // the count could not be read. "Done" and the links go on only after a true.
   bool ApplyClick();
 
  protected:
@@ -49,6 +51,8 @@ class TFilterDialog : public QDialog {
 
  private:
   void Build();
+  // Title, type, count, period and live values of the input the form shows.
+  void ShowRecord();
   void TypeChosen(int comboIndex);
   void CountsEdited();
   void ShowProperties();
