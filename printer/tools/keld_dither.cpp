@@ -2,7 +2,7 @@
 //
 //   keld_dither <output folder>   ->  dither1.bin, dither2.bin, dither3.bin (516 bytes each)
 //
-// Layout: keld::DitherTable (data_resources.h). The tables are classic ordered-dither
+// Layout: keld::DitherResource (data_resources.h). The tables are classic ordered-dither
 // threshold matrices; a threshold is 1 + rank x 254 / (cells - 1), so the darkest cell turns
 // on at grey level 1 and the last at 255:
 //   1  Bayer 16 x 16 (dispersed dot, 256 levels), linear tone curve: photos at 600 dpi.
@@ -65,8 +65,8 @@ std::vector<int> clustered8() {
   return rank;
 }
 
-keld::DitherTable make(int side, const std::vector<int>& rank, double gamma) {
-  keld::DitherTable t{};
+keld::DitherResource make(int side, const std::vector<int>& rank, double gamma) {
+  keld::DitherResource t{};
   t.cellWidth = static_cast<std::uint16_t>(side);
   t.cellHeight = static_cast<std::uint16_t>(side);
   for (int i = 0; i < 256; ++i) {
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: keld_dither <output folder>\n");
     return 2;
   }
-  const keld::DitherTable tables[3] = {make(16, bayer(16), 1.0), make(8, clustered8(), 1.25), make(8, bayer(8), 1.0)};
+  const keld::DitherResource tables[3] = {make(16, bayer(16), 1.0), make(8, clustered8(), 1.25), make(8, bayer(8), 1.0)};
   for (int i = 0; i < 3; ++i) {
     const std::string path = std::string(argv[1]) + "/dither" + std::to_string(i + 1) + ".bin";
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -257,7 +257,7 @@ TEST_F(DataSet, CommonModuleCarriesThreeDitherTables) {
     SCOPED_TRACE(id);
     const auto bytes = win32::resource_bytes(module, MAKEINTRESOURCEW(keld::kDitherTableType), MAKEINTRESOURCEW(id));
     ASSERT_EQ(bytes.size(), 516u);
-    keld::DitherTable t;
+    keld::DitherResource t;
     std::memcpy(&t, bytes.data(), sizeof t);
     const int cells = t.cellWidth * t.cellHeight;
     ASSERT_GT(cells, 1);

@@ -22,7 +22,7 @@
 #pragma once
 
 // The record layouts come with the data set that carries the resources.
-#include "../../../data/include/keld/data_resources.h"
+#include "keld/data_resources.h"
 
 #include <win32/base.h>
 

@@ -1,7 +1,7 @@
 // Binary resources of the printer family's data set: the layouts that the build tools write,
 // the data layer reads and the renderer uses. All little-endian, packed.
 //
-// Common resource module ("KELDCOM.DLL"), resource type 263, names 1, 2, 3: DitherTable.
+// Common resource module ("KELDCOM.DLL"), resource type 263, names 1, 2, 3: DitherResource.
 // Driver data file ("KELDDATA.DLL"):
 //   type 272, name 1  device-font list: DWORD count, DWORD byte size, then `count`
 //                     DeviceFontRecord (52 bytes each), then the font names (NUL-terminated
@@ -27,15 +27,15 @@ inline constexpr std::uint16_t kSubstituteFontListType = 373;
 // row (cellWidth x cellHeight bytes, at most 256; the rest of the 256 bytes is zero).
 // Thresholds run from 1 to 255: a cell prints at grey level G when its threshold <= G.
 #pragma pack(push, 1)
-struct DitherTable {
+struct DitherResource {
   std::uint16_t cellWidth;
   std::uint16_t cellHeight;
   std::uint8_t toneCurve[256];
   std::uint8_t thresholds[256];
 };
 #pragma pack(pop)
-static_assert(sizeof(DitherTable) == 516 && offsetof(DitherTable, toneCurve) == 4 &&
-              offsetof(DitherTable, thresholds) == 260);
+static_assert(sizeof(DitherResource) == 516 && offsetof(DitherResource, toneCurve) == 4 &&
+              offsetof(DitherResource, thresholds) == 260);
 
 // One device font (52 bytes). Offsets 0, 6, 8, 10, 17, 20 and 24 are read by the data layer;
 // the rest belongs to the renderer's font selection ("SD" font definition of HP-GL/2).
