@@ -104,6 +104,10 @@ int RunWindows(int argc, char** argv) {
                                                    core.Filters(), ui, *resetLogic, form.get());
   inputDialogs->AttachTimer(core.TimerHooks(), dispatcher);
   form->SetCommandHook("ResetAll", [&inputDialogs] { inputDialogs->ResetAllTotals(); });
+  // "Setup" leads to the input setups, starting at the analog inputs; their links reach the
+  // digital and frequency inputs and every filter. The setup diagram takes this place when
+  // it exists.
+  form->SetCommandHook("EditSetup", [&inputDialogs, &form] { inputDialogs->ShowAnalogCal(form.get()); });
   core.StartMasterTimer();
   if (options.simulator) form->Action("EditSimulator")->trigger();
   if (options.demo) form->Action("EditCTDemo")->trigger();
