@@ -23,7 +23,16 @@ std::string FormatFixed(double x, int decimals, char decimalSeparator) {
   if (std::isnan(x)) return "NaN";
   if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
   decimals = std::clamp(decimals, 0, TNumEditValue::kMaxDecimals);
-  char buf[400];  // 1e308 with 18 decimals fits in 330 characters
+  char buf[400];  // 1e308 with 18 + 20 decimals fits in 350 characters
+  // printf rounds a value that lies exactly half-way to even ("0.03125" -> "0.0312"); numbers
+  // here round half away from zero. Twenty more digits show whether x is such a tie: a value
+  // near a tie differs from it within 17 significant digits.
+  std::snprintf(buf, sizeof buf, "%.*f", decimals + 20, x);
+  const std::string_view wide(buf);
+  const size_t point = wide.find('.');
+  if (point != std::string_view::npos && wide[point + 1 + decimals] == '5' &&
+      wide.find_first_not_of('0', point + 2 + decimals) == std::string_view::npos)
+    x = std::nextafter(x, x < 0 ? -HUGE_VAL : HUGE_VAL);
   std::snprintf(buf, sizeof buf, "%.*f", decimals, x);
   std::string s(buf);
   // printf writes the C locale's '.', whatever the caller's separator is.

@@ -46,6 +46,14 @@ TEST(QguiNumEditValue, AutoSetPicksDecimalsByMagnitude) {
   }
 }
 
+TEST(QguiNumEditValue, ExactHalvesRoundAwayFromZero) {
+  const struct { double x; int decimals; const char* text; } cases[] = {
+      {0.03125, 4, "0.0313"}, {-0.03125, 4, "-0.0313"}, {2.5, 0, "3"}, {-2.5, 0, "-3"},
+      {0.125, 2, "0.13"},     {1.0000001, 0, "1"},      {0.1, 1, "0.1"}, {2.675, 2, "2.67"},
+  };  // 2.675 is stored just below the half, so it stays down
+  for (const auto& c : cases) EXPECT_EQ(FormatFixed(c.x, c.decimals), c.text) << c.x;
+}
+
 TEST(QguiNumEditValue, NonFiniteInputIsShownSafely) {
   EXPECT_EQ(AutoSetDecimals(std::numeric_limits<double>::quiet_NaN()), 0);
   EXPECT_EQ(AutoSetDecimals(std::numeric_limits<double>::infinity()), 0);
