@@ -29,10 +29,11 @@ TInputDialogSet::TInputDialogSet(acq::TAcquisitionState& state, acq::TInputCalib
   finFilter_ = new TFinFilter(filters, state, *this, owner);
   reset_ = new TResetValueForm(resetLogic, owner);
 
-  // A description stored by "Calibrate" is the filter record's too.
+  // A description stored by "Calibrate" is the filter record's too. An open filter dialog
+  // shows it at once; its unapplied choices stay as the user left them.
   const TDescriptionSink describe = [this](TInputKind kind, int index, const std::string& text) {
     filters_.SetFilterDescription(FilterKindOf(kind), index, text);
-    if (TFilterDialog* f = Filter(kind); f && f->isVisible()) f->FillFromRecord();
+    if (TFilterDialog* f = Filter(kind)) f->RefreshFilterDialog();
   };
   analog_->SetDescriptionSink(describe);
   digital_->SetDescriptionSink(describe);
