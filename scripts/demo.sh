@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" --target quirlo quirlo-boxemu QLSim
+cmake --build --preset default -j "$(nproc)" --target quirlo quirlo-boxemu QLSim quirlo-calibrate
 
 bin=build/bin
 home=${QUIRLO_DEMO_HOME:-$PWD/build/demo-home}
@@ -33,6 +33,16 @@ else
   printf '\n[PORTS]\nCOM3=%s\n' "$device" >>"$ini"
 fi
 echo "demo: box emulator on $device (COM3), program folder $home"
+
+# A new demo folder starts with every analog input calibrated 0-5 V -> 0..5 and the frequency
+# inputs in counts per second, so the readouts show engineering values at once. Calibrations
+# made later in the program are kept.
+if [ ! -e "$home/analog/analog.txt" ]; then
+  calibrate=(--home "$home")
+  for n in 1 2 3 4 5 6 7 8; do calibrate+=(--analog "$n" --fixed 0-5V 0 5); done
+  for n in 1 2 3 4 5 6; do calibrate+=(--rate "$n" --kfactor 1); done
+  "$bin/quirlo-calibrate" "${calibrate[@]}"
+fi
 
 args=(--home "$home" --port 3)
 [ -n "${DEMO_SECONDS:-}" ] && args+=(--seconds "$DEMO_SECONDS")

@@ -8,7 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "../../platform/tests/temp_dir.h"
@@ -124,6 +127,41 @@ TEST(qplat_BoxEmuProgram, WritesToAGivenDeviceAndObeysCommands) {
   EXPECT_GE(rx.BadPacketCount(), 25u);  // --corrupt 1: every packet fails its checksum
   EXPECT_EQ(sink.good, 0);
   EXPECT_NE(report.find("obeyed 1 commands"), std::string::npos) << report;
+}
+
+// Runs a command line; returns its exit status and what it printed on stdout.
+std::pair<int, std::string> RunProgram(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return {-1, out};
+  char buf[512];
+  while (size_t n = std::fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
+  const int status = ::pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+TEST(qplat_CalibrateProgram, StoresWhatTheNextRunReadsAndRefusesBadValues) {
+  testing::TempDir home;
+  const std::string program = std::string(QPLAT_CALIBRATE) + " --home '" + home.path().string() + "'";
+  auto [rc, out] = RunProgram(program + " --description Pressure --analog 2 --fixed 4-20mA 0 100"
+                                        " --rate 3 --kfactor 10 --timebase minute");
+  ASSERT_EQ(rc, 0) << out;
+
+  std::tie(rc, out) = RunProgram(program + " --show");
+  ASSERT_EQ(rc, 0);
+  // Count 819 reads 0 and count 4095 reads 100: gain 100/3276, offset -25.
+  EXPECT_NE(out.find("analog 2: 4-20mA offset -25 gain 0.03052503053 low 0 high 100 \"Pressure\""),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("rate 3: K-factor 10 per minute"), std::string::npos) << out;
+
+  // A bad value ends the run with status 2 before anything is saved.
+  const std::string before = testing::ReadFileBytes(home.path() / "analog" / "analog.txt");
+  for (const char* bad : {" --analog 9 --fixed 0-5V 0 5", " --analog 1 --fixed 1-5V 0 5",
+                          " --analog 1 --fixed 0-5V 0 x", " --rate 1 --kfactor nan"}) {
+    std::tie(rc, out) = RunProgram(program + bad + " 2>/dev/null");
+    EXPECT_EQ(rc, 2) << bad;
+  }
+  EXPECT_EQ(testing::ReadFileBytes(home.path() / "analog" / "analog.txt"), before);
 }
 
 }  // namespace
