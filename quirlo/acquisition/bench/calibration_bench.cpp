@@ -17,17 +17,7 @@
 #include "quirlo/acquisition/input_pipeline.h"
 #include "quirlo/acquisition/mcb.h"
 
-namespace {
-std::atomic<uint64_t> gAllocations{0};
-}
-
-void* operator new(std::size_t size) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "allocation_counter.h"
 
 namespace qa = quirlo::acquisition;
 
