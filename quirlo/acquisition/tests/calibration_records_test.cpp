@@ -75,18 +75,18 @@ TEST(qcore_calibration_Files, ImagesMapOntoTheFieldsAndSaveBackByteForByte) {
   ASSERT_TRUE(qa::LoadDigitalCal(saver, d));
   ASSERT_TRUE(qa::LoadRateCal(saver, r));
 
-  EXPECT_EQ(a[1].C0, 1.5);
-  EXPECT_EQ(a[1].C1, 2.5);
-  EXPECT_EQ(a[1].LowDisplay, -3.0);
-  EXPECT_EQ(a[1].HighDisplay, 7.0);
+  EXPECT_EQ(+a[1].C0, 1.5);
+  EXPECT_EQ(+a[1].C1, 2.5);
+  EXPECT_EQ(+a[1].LowDisplay, -3.0);
+  EXPECT_EQ(+a[1].HighDisplay, 7.0);
   EXPECT_EQ(a[1].Range, 2);
   EXPECT_EQ(qa::DescriptionText(a[1].Description), "well head");
-  EXPECT_EQ(a[1].LowCounts, -7);
-  EXPECT_EQ(a[1].HighCounts, 4000);
+  EXPECT_EQ(+a[1].LowCounts, -7);
+  EXPECT_EQ(+a[1].HighCounts, 4000);
   EXPECT_EQ(d[7].ActiveLow, 1);
   EXPECT_EQ(d[6].ActiveLow, 0);
   EXPECT_EQ(qa::DescriptionText(d[2].Description), "valve");
-  EXPECT_EQ(r[2].KFactor, 12.5);
+  EXPECT_EQ(+r[2].KFactor, 12.5);
   EXPECT_EQ(qa::DescriptionText(r[2].Description), "pump");
   EXPECT_EQ(r[2].Timebase, 2);
   EXPECT_EQ(r[2].Quadrature, 1);
@@ -116,7 +116,7 @@ TEST(qcore_calibration_Files, MissingShortAndLongFiles) {
   qa::TDigitalCalSet d{};
   EXPECT_FALSE(qa::LoadAnalogCal(saver, a));
   EXPECT_FALSE(qa::LoadDigitalCal(saver, d));
-  EXPECT_EQ(a[0].C1, 0.0);
+  EXPECT_EQ(+a[0].C1, 0.0);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(d[i].ActiveLow, i < 6 ? 1 : 0);
 
   // Short: ends 20 bytes into record 2, which is left all zero.
@@ -125,14 +125,14 @@ TEST(qcore_calibration_Files, MissingShortAndLongFiles) {
   WriteFile(FilePath(dir, "analog", "analog.txt"), img.substr(0, 2 * 489 + 20));
   const quirlo::LoadResult res = qa::LoadAnalogCal(saver, a);
   EXPECT_EQ(res.bytes, 2u * 489 + 20);
-  EXPECT_EQ(a[1].C1, 2.5);
-  EXPECT_EQ(a[2].C0, 0.0);
+  EXPECT_EQ(+a[1].C1, 2.5);
+  EXPECT_EQ(+a[2].C0, 0.0);
   for (uint8_t b : a[2].Reserved) ASSERT_EQ(b, 0);
 
   // Long: the excess is ignored on reading and kept on saving.
   WriteFile(FilePath(dir, "analog", "analog.txt"), AnalogImage() + "tail");
   ASSERT_TRUE(qa::LoadAnalogCal(saver, a));
-  EXPECT_EQ(a[1].C1, 2.5);
+  EXPECT_EQ(+a[1].C1, 2.5);
   a[1].C1 = 3.5;
   ASSERT_TRUE(qa::SaveAnalogCal(saver, a));
   const std::string saved = ReadFileBytes(FilePath(dir, "analog", "analog.txt"));
@@ -153,12 +153,12 @@ TEST(qcore_calibration_Files, GarbageLoadsAsHarmlessRecords) {
   ASSERT_TRUE(cal.Load(saver).empty());
   for (int i = 0; i < 8; ++i) {
     const qa::TAnalogCal c = cal.AnalogRecord(i);
-    EXPECT_EQ(c.C0, 0.0);
-    EXPECT_EQ(c.C1, 0.0);
-    EXPECT_EQ(c.LowDisplay, 0.0);
-    EXPECT_EQ(c.HighDisplay, 0.0);
+    EXPECT_EQ(+c.C0, 0.0);
+    EXPECT_EQ(+c.C1, 0.0);
+    EXPECT_EQ(+c.LowDisplay, 0.0);
+    EXPECT_EQ(+c.HighDisplay, 0.0);
     EXPECT_EQ(c.Range, 0);
-    EXPECT_EQ(c.LowCounts, -1);  // any integer is a valid count
+    EXPECT_EQ(+c.LowCounts, -1);  // any integer is a valid count
     EXPECT_EQ(qa::DescriptionText(c.Description).size(), 32u);
     EXPECT_EQ(c.Reserved[399], 0xFF);
     EXPECT_EQ(cal.DigitalRecord(i).ActiveLow, 1);
@@ -175,8 +175,8 @@ TEST(qcore_calibration_Files, GarbageLoadsAsHarmlessRecords) {
   rf.Count[0] = -1;
   rf.Frequency[0] = -32768;
   for (const auto& r : cal.ProcessRateFrame(rf)) {
-    EXPECT_TRUE(std::isfinite(r.Total));
-    EXPECT_TRUE(std::isfinite(r.Rate));
+    EXPECT_TRUE(std::isfinite(+r.Total));
+    EXPECT_TRUE(std::isfinite(+r.Rate));
   }
 
   // One NaN coefficient clears all four; other fields are judged on their own.
@@ -188,12 +188,12 @@ TEST(qcore_calibration_Files, GarbageLoadsAsHarmlessRecords) {
   set[3].HighDisplay = 8;
   set[4].C0 = 1e300;  // the user's own numbers stay, however large
   qa::SanitizeAnalog(set);
-  EXPECT_EQ(set[3].C0, 0.0);
-  EXPECT_EQ(set[3].C1, 0.0);
-  EXPECT_EQ(set[3].C3, 0.0);
-  EXPECT_EQ(set[3].LowDisplay, 0.0);
-  EXPECT_EQ(set[3].HighDisplay, 8.0);
-  EXPECT_EQ(set[4].C0, 1e300);
+  EXPECT_EQ(+set[3].C0, 0.0);
+  EXPECT_EQ(+set[3].C1, 0.0);
+  EXPECT_EQ(+set[3].C3, 0.0);
+  EXPECT_EQ(+set[3].LowDisplay, 0.0);
+  EXPECT_EQ(+set[3].HighDisplay, 8.0);
+  EXPECT_EQ(+set[4].C0, 1e300);
 }
 
 TEST(qcore_calibration_Files, StageLoadsInOrderSendsTheMaskAndSaves) {
@@ -223,7 +223,7 @@ TEST(qcore_calibration_Files, StageLoadsInOrderSendsTheMaskAndSaves) {
   ASSERT_TRUE(cal.Save(saver));
   qa::TAnalogCalSet back{};
   ASSERT_TRUE(qa::LoadAnalogCal(saver, back));
-  EXPECT_EQ(back[0].C1, 2.0);
+  EXPECT_EQ(+back[0].C1, 2.0);
   EXPECT_EQ(ReadFileBytes(FilePath(dir, "digital", "digital.txt")).size(), 264u);
 }
 

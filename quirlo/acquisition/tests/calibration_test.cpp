@@ -73,39 +73,39 @@ TEST(qcore_calibration_Math, FixedScaleMapsTheRangeOntoTheDisplayValues) {
     cal.C3 = 9;
     ASSERT_TRUE(qa::CalibrateFixedScale(cal, r.range, r.low, r.high));
     EXPECT_EQ(cal.Range, r.range);
-    EXPECT_EQ(cal.C2, 0.0);
-    EXPECT_EQ(cal.C3, 0.0);
+    EXPECT_EQ(+cal.C2, 0.0);
+    EXPECT_EQ(+cal.C3, 0.0);
     EXPECT_NEAR(qa::CalibratedValue(cal, r.count), r.expected, 1e-9)
         << "range " << int(r.range) << " count " << r.count;
   }
   qa::TAnalogCal volts{};
   ASSERT_TRUE(qa::CalibrateFixedScale(volts, 2, 0, 5));
-  EXPECT_DOUBLE_EQ(volts.C1, 5.0 / 4095);
-  EXPECT_NEAR(volts.C0, 0.0, 1e-12);
+  EXPECT_DOUBLE_EQ(+volts.C1, 5.0 / 4095);
+  EXPECT_NEAR(+volts.C0, 0.0, 1e-12);
 }
 
 TEST(qcore_calibration_Math, GainOffsetAndAutoScale) {
   qa::TAnalogCal cal{};
   ASSERT_TRUE(qa::CalibrateAutoScale(cal, 1000.9, 3000.2, 10, 50));  // counts truncated
-  EXPECT_EQ(cal.LowCounts, 1000);
-  EXPECT_EQ(cal.HighCounts, 3000);
-  EXPECT_DOUBLE_EQ(cal.C1, 0.02);
-  EXPECT_DOUBLE_EQ(cal.C0, -10);
-  EXPECT_DOUBLE_EQ(cal.LowDisplay, -10);
-  EXPECT_DOUBLE_EQ(cal.HighDisplay, -10 + 0.02 * 4095);
+  EXPECT_EQ(+cal.LowCounts, 1000);
+  EXPECT_EQ(+cal.HighCounts, 3000);
+  EXPECT_DOUBLE_EQ(+cal.C1, 0.02);
+  EXPECT_DOUBLE_EQ(+cal.C0, -10);
+  EXPECT_DOUBLE_EQ(+cal.LowDisplay, -10);
+  EXPECT_DOUBLE_EQ(+cal.HighDisplay, -10 + 0.02 * 4095);
   EXPECT_DOUBLE_EQ(qa::LowValue(cal), 10);
   EXPECT_DOUBLE_EQ(qa::HighValue(cal), 50);
 
   // Equal counts: gain 1.0 instead of a division by zero.
   ASSERT_TRUE(qa::CalibrateAutoScale(cal, 2000, 2000, 5, 99));
-  EXPECT_EQ(cal.C1, 1.0);
-  EXPECT_EQ(cal.C0, 5 - 2000.0);
+  EXPECT_EQ(+cal.C1, 1.0);
+  EXPECT_EQ(+cal.C0, 5 - 2000.0);
 
   ASSERT_TRUE(qa::CalibrateGainOffset(cal, 3, 0.5));
-  EXPECT_EQ(cal.C0, 3);
-  EXPECT_EQ(cal.C1, 0.5);
-  EXPECT_EQ(cal.LowDisplay, 3);
-  EXPECT_EQ(cal.HighDisplay, 3 + 0.5 * 4095);
+  EXPECT_EQ(+cal.C0, 3);
+  EXPECT_EQ(+cal.C1, 0.5);
+  EXPECT_EQ(+cal.LowDisplay, 3);
+  EXPECT_EQ(+cal.HighDisplay, 3 + 0.5 * 4095);
 }
 
 TEST(qcore_calibration_Math, UnusableNumbersChangeNothing) {
@@ -154,10 +154,10 @@ TEST(qcore_calibration_Math, RatesPerTimebase) {
     qa::TRateResult previous;
     previous.Rate = 42;
     const qa::TRateResult got = qa::ComputeRate(cal, r.count, r.frequency, previous);
-    EXPECT_EQ(got.Count, r.count);
-    EXPECT_EQ(got.Frequency, r.frequency);
-    EXPECT_DOUBLE_EQ(got.Total, r.total) << "K " << r.k << " tb " << int(r.timebase);
-    EXPECT_DOUBLE_EQ(got.Rate, r.rate) << "K " << r.k << " tb " << int(r.timebase);
+    EXPECT_EQ(+got.Count, r.count);
+    EXPECT_EQ(+got.Frequency, r.frequency);
+    EXPECT_DOUBLE_EQ(+got.Total, r.total) << "K " << r.k << " tb " << int(r.timebase);
+    EXPECT_DOUBLE_EQ(+got.Rate, r.rate) << "K " << r.k << " tb " << int(r.timebase);
   }
 }
 
@@ -278,7 +278,7 @@ TEST(qcore_calibration_Stage, AnalogFrameGivesCountsSmoothedCountsAndValues) {
   EXPECT_DOUBLE_EQ(values[1], 1 + 2 * 4096.0);  // 0xFFF8 is count 4096
   EXPECT_EQ(values[2], 0.0);                    // uncalibrated inputs read 0
   const qa::TAnalogLive live = st.cal.AnalogLive(1);
-  EXPECT_EQ(live.Count, 4096);
+  EXPECT_EQ(+live.Count, 4096);
   EXPECT_EQ(live.Smoothed, 4096);
   EXPECT_DOUBLE_EQ(live.Value, values[1]);
 }
@@ -290,9 +290,9 @@ TEST(qcore_calibration_Stage, TareAndZeroShiftTheOffset) {
   ASSERT_DOUBLE_EQ(st.cal.AnalogLive(0).Value, 25);
   ASSERT_EQ(st.cal.CalibrateTare(0, "tank", 20), qa::TCalibrateStatus::Ok);
   const qa::TAnalogCal c = st.cal.AnalogRecord(0);
-  EXPECT_NEAR(c.C0, 0, 1e-9);
-  EXPECT_NEAR(c.LowDisplay, 0, 1e-9);
-  EXPECT_NEAR(c.HighDisplay, 0.01 * 4095, 1e-9);
+  EXPECT_NEAR(+c.C0, 0, 1e-9);
+  EXPECT_NEAR(+c.LowDisplay, 0, 1e-9);
+  EXPECT_NEAR(+c.HighDisplay, 0.01 * 4095, 1e-9);
   EXPECT_EQ(qa::DescriptionText(c.Description), "tank");
   EXPECT_NEAR(st.cal.ProcessAnalogFrame(FrameWithCounts(2000))[0], 20, 1e-9);
 
@@ -358,8 +358,8 @@ TEST(qcore_calibration_Stage, RateFramesQuadratureAndTheMask) {
   f.Frequency[0] = 50;
   f.QuadratureBits = 0b000001;  // the box reports input 1 only
   const auto& r = st.cal.ProcessRateFrame(f);
-  EXPECT_DOUBLE_EQ(r[1].Total, 25);
-  EXPECT_DOUBLE_EQ(r[1].Rate, 30);
+  EXPECT_DOUBLE_EQ(+r[1].Total, 25);
+  EXPECT_DOUBLE_EQ(+r[1].Rate, 30);
   EXPECT_EQ(st.cal.RateRecord(0).KFactor, 1.0);  // 0 from an empty record, fixed by the frame
   EXPECT_DOUBLE_EQ(st.cal.RateLive(0).Rate, 50);
   // The box's report wins in the records; the mask keeps what the host asked for, and a
