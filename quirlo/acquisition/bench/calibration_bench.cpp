@@ -18,6 +18,7 @@
 #include "quirlo/acquisition/mcb.h"
 
 #include "allocation_counter.h"
+#include "memory_source.h"
 
 namespace qa = quirlo::acquisition;
 
@@ -58,22 +59,6 @@ Stream MakeStream(std::size_t analogFrames) {
   }
   return s;
 }
-
-class MemorySource final : public qa::TByteSource {
- public:
-  explicit MemorySource(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-  void Rewind() { pos_ = 0; }
-  std::size_t ReadWaiting(uint8_t* buffer, std::size_t max) override {
-    const std::size_t n = std::min(max, bytes_.size() - pos_);
-    std::memcpy(buffer, bytes_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-
- private:
-  const std::vector<uint8_t>& bytes_;
-  std::size_t pos_ = 0;
-};
 
 void Report(benchmark::State& state, uint64_t frames, uint64_t allocations) {
   const double total = static_cast<double>(state.iterations()) * static_cast<double>(frames);

@@ -15,6 +15,7 @@
 #include "quirlo/acquisition/mcb.h"
 
 #include "allocation_counter.h"
+#include "memory_source.h"
 
 namespace qa = quirlo::acquisition;
 
@@ -45,22 +46,6 @@ Stream MakeStream(std::size_t targetBytes) {
   }
   return s;
 }
-
-class MemorySource final : public qa::TByteSource {
- public:
-  explicit MemorySource(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-  void Rewind() { pos_ = 0; }
-  std::size_t ReadWaiting(uint8_t* buffer, std::size_t max) override {
-    const std::size_t n = std::min(max, bytes_.size() - pos_);
-    std::memcpy(buffer, bytes_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-
- private:
-  const std::vector<uint8_t>& bytes_;
-  std::size_t pos_ = 0;
-};
 
 struct CountingHandler final : qa::TFrameHandler {
   uint64_t frames = 0;
