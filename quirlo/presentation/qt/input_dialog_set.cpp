@@ -69,24 +69,24 @@ TFilterDialog* TInputDialogSet::Filter(TInputKind kind) const {
   return finFilter_.data();
 }
 
+// Every call below checks its dialog: once the owner window has deleted the dialogs, a
+// refresh still queued by the master timer or a late command finds nothing to do.
 void TInputDialogSet::ShowCalibration(TInputKind kind, QWidget* caller) {
-  TCalibrationForm* form = Calibration(kind);
-  form->ShowCalibration(LinkCaller(caller, form));
+  if (TCalibrationForm* form = Calibration(kind)) form->ShowCalibration(LinkCaller(caller, form));
 }
 
 void TInputDialogSet::ShowFilter(TInputKind kind, QWidget* caller) {
-  TFilterDialog* dialog = Filter(kind);
-  dialog->ShowFilterDialog(LinkCaller(caller, dialog));
+  if (TFilterDialog* dialog = Filter(kind)) dialog->ShowFilterDialog(LinkCaller(caller, dialog));
 }
 
 void TInputDialogSet::Select(TInputKind kind, int index) {
-  Calibration(kind)->SelectInput(index);
-  if (TFilterDialog* f = Filter(kind); f->isVisible()) f->FillFromRecord();
+  if (TCalibrationForm* form = Calibration(kind)) form->SelectInput(index);
+  if (TFilterDialog* f = Filter(kind); f && f->isVisible()) f->FillFromRecord();
 }
 
 void TInputDialogSet::Refresh(TInputKind kind) {
-  Calibration(kind)->RefreshLive();
-  Filter(kind)->RefreshFilterDialog();
+  if (TCalibrationForm* form = Calibration(kind)) form->RefreshLive();
+  if (TFilterDialog* f = Filter(kind)) f->RefreshFilterDialog();
 }
 
 void TInputDialogSet::RefreshAnalogDialog() { Refresh(TInputKind::Analog); }
@@ -108,6 +108,7 @@ void TInputDialogSet::AttachTimer(acq::TTimerHooks& hooks, Dispatcher& dispatche
 }
 
 void TInputDialogSet::ResetAllTotals() {
+  if (!reset_) return;
   reset_->OpenResetDialog(kResetAllTotals);
   reset_->SetResetMode(nullptr, kResetModeAll);
 }

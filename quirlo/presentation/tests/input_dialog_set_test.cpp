@@ -211,8 +211,21 @@ TEST(QguiInputDialogSetOwner, DialogsStayAboveTheOwnerWhichMayGoFirst) {
   TInputDialogSet set{state, cal, filters, ui, resetLogic, owner};
   EXPECT_EQ(set.AnalogForm()->parentWidget(), owner);
   EXPECT_TRUE(set.AnalogForm()->isWindow());
+  acq::TTimerHooks hooks;
+  QueuedDispatcher dispatcher;
+  set.AttachTimer(hooks, dispatcher);
+  hooks.refreshAnalogDialogs();  // queued while the dialogs still exist
   delete owner;  // the set then holds no dialog and its end deletes nothing twice
   EXPECT_EQ(set.AnalogForm(), nullptr);
+
+  // What still reaches the set finds no dialog and does nothing.
+  EXPECT_EQ(dispatcher.RunPending(), 1u);
+  set.SelectAnalog(1);
+  set.RefreshRateDialog();
+  QWidget setup;
+  set.ShowDigitalCal(&setup);
+  set.ShowFilter(TInputKind::Rate, &setup);
+  set.ResetAllTotals();
 }
 
 }  // namespace

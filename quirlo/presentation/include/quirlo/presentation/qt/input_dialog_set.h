@@ -60,8 +60,12 @@ class TInputDialogSet final : public QObject, public TInputDialogs {
   void AttachTimer(acquisition::TTimerHooks& hooks, Dispatcher& dispatcher);
 
   // The Reset Value dialog.
-  void OpenResetDialog(int target) { reset_->OpenResetDialog(target); }
-  void SetResetMode(const TResetFlags* flags, int mode) { reset_->SetResetMode(flags, mode); }
+  void OpenResetDialog(int target) {
+    if (reset_) reset_->OpenResetDialog(target);
+  }
+  void SetResetMode(const TResetFlags* flags, int mode) {
+    if (reset_) reset_->SetResetMode(flags, mode);
+  }
   double GetResetValue() const { return reset_->GetResetValue(); }
   // "&Reset All Totals".
   void ResetAllTotals();
