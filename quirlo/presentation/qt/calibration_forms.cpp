@@ -428,6 +428,8 @@ bool TRateForm::CalibrateClick() {
 }
 
 void TRateForm::AutoScaleClick() {
+  // The choice shows "Second" while the user is asked, as the K-factor is per second.
+  timebase_->setCurrentIndex(static_cast<int>(acq::TTimebase::Second));
   TRateFields f = Fields();
   const bool done = AutoScaleRate(cal_, ui_, SelectedInput(), f);
   timebase_->setCurrentIndex(f.timebase);
