@@ -282,6 +282,11 @@ TAnalogForm::TAnalogForm(acq::TInputCalibration& calibration, acq::TAcquisitionS
 
   // The page is kept for stored habits of the program but not offered.
   pages_->setTabVisible(static_cast<int>(TAnalogPage::GainOffset), false);
+  // Zero / Tare starts from a tare value of 0 each time it is shown, so a tare typed
+  // earlier is not applied again by accident.
+  connect(pages_, &QTabWidget::currentChanged, this, [this](int page) {
+    if (page == static_cast<int>(TAnalogPage::ZeroTare)) ShowNumber(tare_, 0);
+  });
   Build(pages_, 16);
 }
 

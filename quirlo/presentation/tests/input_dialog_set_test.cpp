@@ -118,7 +118,19 @@ TEST_F(QguiInputDialogSet, AutoScaleCalibrateThroughTheWidgets) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_NEAR(cal.AnalogRecord(1).C0, -10, 1e-9);
 
+  // Zero / Tare: the present value becomes the tare value; the page starts again from 0
+  // when it is shown next.
   Type(form, "HighValue", "50");
+  form->SetPage(TAnalogPage::ZeroTare);
+  Type(form, "TareValue", "20");
+  Click(form, "CalibrateBtn");
+  EXPECT_NEAR(cal.AnalogRecord(1).C0, 10, 1e-9);  // 1000 counts read 10, now 20
+  EXPECT_EQ(Child<QLineEdit>(form, "TareValue")->text(), "20.00");
+  form->SetPage(TAnalogPage::FixedScale);
+  form->SetPage(TAnalogPage::ZeroTare);
+  EXPECT_EQ(Child<QLineEdit>(form, "TareValue")->text(), "0");
+  form->SetPage(TAnalogPage::AutoScale);
+
   setup.hide();
   Click(form, "DoneBtn");
   EXPECT_FALSE(form->isVisible());
