@@ -166,28 +166,30 @@ int GetInternlPaper1Par10mmSize(ModelRecord const* info, int row, PaperExtent* o
   return 1;
 }
 
+namespace {
+
+// The portrait (orientation 1) or landscape numbers of a row's paper, the default row's for
+// a row beyond the list; null when the model has no such paper.
+PaperOrientation const* orientation_at(ModelRecord const* info, int row, int orientation) {
+  PaperRecord const* p = paper_at(info, row_or_default(info, row));
+  if (p == nullptr) return nullptr;
+  return orientation == 1 ? &p->portrait : &p->landscape;
+}
+
+}  // namespace
+
 int GetInternlPaperPageSize(ModelRecord const* info, int row, int orientation, PaperExtent* out) {
   if (out == nullptr) return 0;
-  PaperRecord const* p = paper_at(info, row_or_default(info, row));
-  if (p == nullptr) {
-    *out = {0, 0};
-    return 0;
-  }
-  PaperOrientation const& o = orientation == 1 ? p->portrait : p->landscape;
-  *out = {o.wPrintWidth, o.wPrintLength};
-  return 1;
+  PaperOrientation const* o = orientation_at(info, row, orientation);
+  *out = o ? PaperExtent{o->wPrintWidth, o->wPrintLength} : PaperExtent{0, 0};
+  return o ? 1 : 0;
 }
 
 int GetInternlPaperMargine(ModelRecord const* info, int row, int orientation, PaperExtent* out) {
   if (out == nullptr) return 0;
-  PaperRecord const* p = paper_at(info, row_or_default(info, row));
-  if (p == nullptr) {
-    *out = {0, 0};
-    return 0;
-  }
-  PaperOrientation const& o = orientation == 1 ? p->portrait : p->landscape;
-  *out = {o.wLeftMargin, o.wTopMargin};
-  return 1;
+  PaperOrientation const* o = orientation_at(info, row, orientation);
+  *out = o ? PaperExtent{o->wLeftMargin, o->wTopMargin} : PaperExtent{0, 0};
+  return o ? 1 : 0;
 }
 
 DWORD GetInternlPaperfSource(ModelRecord const* info, int row) {

@@ -45,6 +45,18 @@ class CacheFilesTest : public keld::test::DataLayerTest {
   }
 };
 
+// A copy of a cache file image with the short at `at` set to `value`, or raised by one.
+std::string WithShort(std::string bytes, std::size_t at, std::uint16_t value) {
+  std::memcpy(bytes.data() + at, &value, 2);
+  return bytes;
+}
+
+std::string WithShortRaised(std::string const& bytes, std::size_t at) {
+  std::uint16_t value = 0;
+  std::memcpy(&value, bytes.data() + at, 2);
+  return WithShort(bytes, at, static_cast<std::uint16_t>(value + 1));
+}
+
 TEST_F(CacheFilesTest, CacheNamesComeFromTheIndexFile) {
   EXPECT_EQ(win32::to_utf8(keld::CommonCacheNameMake()), common_cache().string());
   EXPECT_EQ(win32::to_utf8(keld::ModelCacheNameMake(kModel2100)), model_cache().string());
@@ -117,16 +129,8 @@ TEST_F(CacheFilesTest, BrokenModelCachesAreRebuilt) {
   load();
   std::string const good = win32::test::MachineRoot::read_file(model_cache());
   ASSERT_EQ(good.size(), 17500u);
-  auto with = [&](std::size_t at, std::uint16_t value) {
-    std::string s = good;
-    std::memcpy(s.data() + at, &value, 2);
-    return s;
-  };
-  auto raised = [&](std::size_t at) {
-    std::uint16_t value = 0;
-    std::memcpy(&value, good.data() + at, 2);
-    return with(at, static_cast<std::uint16_t>(value + 1));
-  };
+  auto with = [&](std::size_t at, std::uint16_t value) { return WithShort(good, at, value); };
+  auto raised = [&](std::size_t at) { return WithShortRaised(good, at); };
   struct Case {
     char const* what;
     std::string bytes;
@@ -156,16 +160,8 @@ TEST_F(CacheFilesTest, BrokenModelCachesAreRebuilt) {
 TEST_F(CacheFilesTest, BrokenCommonCachesAreRebuilt) {
   load();
   std::string const good = win32::test::MachineRoot::read_file(common_cache());
-  auto with = [&](std::size_t at, std::uint16_t value) {
-    std::string s = good;
-    std::memcpy(s.data() + at, &value, 2);
-    return s;
-  };
-  auto raised = [&](std::size_t at) {
-    std::uint16_t value = 0;
-    std::memcpy(&value, good.data() + at, 2);
-    return with(at, static_cast<std::uint16_t>(value + 1));
-  };
+  auto with = [&](std::size_t at, std::uint16_t value) { return WithShort(good, at, value); };
+  auto raised = [&](std::size_t at) { return WithShortRaised(good, at); };
   struct Case {
     char const* what;
     std::string bytes;
